@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the Windows
+# cross-build need; only what is missing, so a second run is quick.
+set -euo pipefail
+packages=(
+  g++ cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libzip-dev libpugixml-dev libstb-dev libcli11-dev
+  clang-14 libclang-rt-14-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
+  wine64 libwine-dev xvfb xauth
+  python3 python3-openpyxl libreoffice-calc-nogui
+  zip unzip
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [[ $(id -u) -eq 0 ]] || SUDO="sudo"
+  echo "installing: ${missing[*]}" >&2
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

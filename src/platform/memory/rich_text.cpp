@@ -223,4 +223,8 @@ void RichText::FireDblClick() {
     if (dbl_click_) dbl_click_();
 }
 
+std::shared_ptr<RichText> MakeRichText(const dialog::ControlSpec& spec) {
+    return std::make_shared<RichText>(EditorGeometry{spec.left, spec.top, spec.width, spec.height});
+}
+
 }  // namespace quill::memory

@@ -31,11 +31,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dialog/editor.h"
+#include "dialog/layout.h"
 
 namespace quill::memory {
 
@@ -144,5 +146,9 @@ private:
     bool hide_selection_ = true;
     std::function<void()> dbl_click_;
 };
+
+// frmAddIn's editor factory for the portable build: an empty document at the
+// layout row's position and size.
+std::shared_ptr<RichText> MakeRichText(const dialog::ControlSpec& spec);
 
 }  // namespace quill::memory

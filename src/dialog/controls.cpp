@@ -1,0 +1,113 @@
+#include "dialog/controls.h"
+
+#include "dialog/common_dialog.h"
+#include "dialog/pictures.h"
+#include "host/host_error.h"
+
+namespace quill::dialog {
+
+namespace {
+HostError invalid_value() { return HostError(380, u"Invalid property value"); }
+}  // namespace
+
+Control::Control(const ControlSpec& spec) : spec_(&spec) { Control::Reset(); }
+
+void Control::Reset() {
+    caption_ = std::u16string(spec_->caption);
+    tooltip_ = std::u16string(spec_->tooltip);
+    enabled_ = spec_->enabled;
+    visible_ = spec_->visible;
+    left_ = spec_->left;
+    top_ = spec_->top;
+    width_ = spec_->width;
+    height_ = spec_->height;
+    back_color_ = spec_->back_color;
+    fore_color_ = spec_->fore_color;
+}
+
+void Control::Width(float twips) {
+    if (!(twips >= 0)) throw invalid_value();
+    width_ = twips;
+}
+
+void Control::Height(float twips) {
+    if (!(twips >= 0)) throw invalid_value();
+    height_ = twips;
+}
+
+void CheckBox::Value(std::int32_t v) {
+    if (v != 0 && v != 1) throw invalid_value();
+    value_ = v;
+}
+
+void CheckBox::Reset() {
+    Control::Reset();
+    value_ = Spec().value;
+}
+
+void OptionButton::Value(bool on) {
+    value_ = on;
+    if (on) group_->selected(*this);
+}
+
+const pictures::Bitmap* OptionButton::Picture() const {
+    return Spec().picture == PictureId::None ? nullptr : &pictures::Get(Spec().picture);
+}
+
+void OptionButton::Reset() {
+    Control::Reset();
+    value_ = Spec().value != 0;
+}
+
+OptionGroup::OptionGroup(std::u16string_view name) {
+    for (std::int32_t i = kLBound; i <= kUBound; ++i)
+        buttons_[static_cast<std::size_t>(i - kLBound)] = std::make_unique<OptionButton>(layout::Find(name, i), *this);
+}
+
+OptionButton& OptionGroup::operator()(std::int32_t index) {
+    if (index < kLBound || index > kUBound)
+        throw HostError(340, u"Control array element '" + to_u16(std::to_string(index)) + u"' doesn't exist");
+    return *buttons_[static_cast<std::size_t>(index - kLBound)];
+}
+
+const OptionButton& OptionGroup::operator()(std::int32_t index) const {
+    return const_cast<OptionGroup&>(*this)(index);
+}
+
+std::int32_t OptionGroup::Selected() const {
+    for (const auto& b : buttons_)
+        if (b->value_) return b->Index();
+    return 0;
+}
+
+void OptionGroup::selected(const OptionButton& chosen) {
+    for (auto& b : buttons_)
+        if (b.get() != &chosen) b->value_ = false;
+}
+
+void OptionGroup::Reset() {
+    for (auto& b : buttons_) b->Reset();
+}
+
+void Image::Reset() {
+    Control::Reset();
+    picture_.reset();
+}
+
+CommonDialog::CommonDialog(const ControlSpec& spec, std::shared_ptr<ChooserPort> port)
+    : Control(spec), port_(std::move(port)) {}
+
+void CommonDialog::Reset() {
+    Control::Reset();
+    state_ = ChooserState{};
+}
+
+void CommonDialog::ShowColor() {
+    if (!need(port_).ChooseColor(state_) && state_.CancelError) throw HostError(err::kCancel, u"Cancel was selected.");
+}
+
+void CommonDialog::ShowFont() {
+    if (!need(port_).ChooseFont(state_) && state_.CancelError) throw HostError(err::kCancel, u"Cancel was selected.");
+}
+
+}  // namespace quill::dialog

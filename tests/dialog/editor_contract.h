@@ -1,0 +1,191 @@
+#pragma once
+// The editor contract: what every RichTextEditor presents, whatever control
+// it wraps. A test program includes this header in exactly one .cpp and
+// instantiates the suite with its own factory:
+//
+//   using quill::testing::EditorContract;
+//   INSTANTIATE_TEST_SUITE_P(Portable, EditorContract,
+//       ::testing::Values(quill::testing::EditorCase{"RichText", make, fire}),
+//       quill::testing::EditorCaseName);
+//
+// Only the port's guarantees are checked here; choices an implementation
+// makes where the port is silent (clamping, the default font) belong in its
+// own tests.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dialog/editor.h"
+#include "host/host_error.h"
+
+namespace quill::testing {
+
+struct EditorCase {
+    std::string name;
+    std::function<std::unique_ptr<dialog::RichTextEditor>()> make;
+    // Makes the editor raise its double-click event as a user would.
+    std::function<void(dialog::RichTextEditor&)> double_click;
+};
+
+inline void PrintTo(const EditorCase& c, std::ostream* os) { *os << c.name; }
+
+inline std::string EditorCaseName(const ::testing::TestParamInfo<EditorCase>& info) { return info.param.name; }
+
+class EditorContract : public ::testing::TestWithParam<EditorCase> {
+protected:
+    void SetUp() override {
+        editor_ = GetParam().make();
+        ASSERT_NE(editor_, nullptr);
+    }
+    dialog::RichTextEditor& ed() { return *editor_; }
+    void select(std::int32_t start, std::int32_t length) {
+        ed().SelStart(start);
+        ed().SelLength(length);
+    }
+
+private:
+    std::unique_ptr<dialog::RichTextEditor> editor_;
+};
+
+TEST_P(EditorContract, LineBreaksTakeTwoPositions) {
+    ed().Text(u"ab\r\ncd");
+    EXPECT_EQ(ed().Text(), u"ab\r\ncd");
+    struct Row { std::int32_t start, length; std::u16string text; };
+    const Row rows[] = {{0, 2, u"ab"}, {2, 2, u"\r\n"}, {4, 1, u"c"}, {1, 4, u"b\r\nc"}, {0, 6, u"ab\r\ncd"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.start);
+        select(r.start, r.length);
+        EXPECT_EQ(ed().SelStart(), r.start);
+        EXPECT_EQ(ed().SelLength(), r.length);
+        EXPECT_EQ(ed().SelText(), r.text);
+    }
+}
+
+TEST_P(EditorContract, SelectionAtTheEndIsEmpty) {
+    ed().Text(u"ab\r\n");
+    select(4, 1);
+    EXPECT_EQ(ed().SelText(), u"");
+    ed().Text(u"");
+    select(0, 1);
+    EXPECT_EQ(ed().SelText(), u"");
+}
+
+TEST_P(EditorContract, NegativeSelectionIsRejected) {
+    ed().Text(u"abc");
+    for (auto set : {+[](dialog::RichTextEditor& e) { e.SelStart(-1); },
+                     +[](dialog::RichTextEditor& e) { e.SelLength(-1); }}) {
+        try {
+            set(ed());
+            ADD_FAILURE() << "no error";
+        } catch (const HostError& e) {
+            EXPECT_EQ(e.number(), 380);
+            EXPECT_EQ(e.description(), u"Invalid property value");
+        }
+    }
+}
+
+TEST_P(EditorContract, AttributesApplyToEverySelectedCharacter) {
+    ed().Text(u"abcdef");
+    select(1, 3);
+    ed().SelFontName(u"Courier New");
+    ed().SelFontSize(14);
+    ed().SelColor(0x0000FF);
+    ed().SelBold(true);
+    ed().SelItalic(true);
+    ed().SelUnderline(true);
+    ed().SelStrikeThru(true);
+    for (std::int32_t p = 0; p < 6; ++p) {
+        SCOPED_TRACE(p);
+        const bool inside = p >= 1 && p < 4;
+        select(p, 1);
+        EXPECT_EQ(ed().SelFontName() == u"Courier New", inside);
+        EXPECT_EQ(ed().SelFontSize() == 14.0f, inside);
+        EXPECT_EQ(ed().SelColor() == 0x0000FF, inside);
+        EXPECT_EQ(ed().SelBold(), inside);
+        EXPECT_EQ(ed().SelItalic(), inside);
+        EXPECT_EQ(ed().SelUnderline(), inside);
+        EXPECT_EQ(ed().SelStrikeThru(), inside);
+    }
+}
+
+TEST_P(EditorContract, MixedAttributeHasNoValue) {
+    ed().Text(u"abcd");
+    select(2, 1);
+    ed().SelBold(true);
+    ed().SelColor(0xFF0000);
+    select(1, 2);  // "b" plain, "c" bold blue
+    EXPECT_FALSE(ed().SelBold().has_value());
+    EXPECT_FALSE(ed().SelColor().has_value());
+    EXPECT_TRUE(ed().SelItalic().has_value());
+    EXPECT_TRUE(ed().SelFontName().has_value());
+    EXPECT_TRUE(ed().SelFontSize().has_value());
+    select(2, 1);
+    EXPECT_EQ(ed().SelBold(), true);
+}
+
+TEST_P(EditorContract, InsertionPointFormatGoesToTypedText) {
+    ed().Text(u"ab");
+    select(1, 0);
+    ed().SelColor(0x00FF00);
+    ed().SelItalic(true);
+    EXPECT_EQ(ed().SelColor(), 0x00FF00);  // the insertion point reports what it will type
+    ed().TypeText(u"XY");
+    EXPECT_EQ(ed().Text(), u"aXYb");
+    EXPECT_EQ(ed().SelStart(), 3);
+    EXPECT_EQ(ed().SelLength(), 0);
+    select(1, 2);
+    EXPECT_EQ(ed().SelColor(), 0x00FF00);
+    EXPECT_EQ(ed().SelItalic(), true);
+    select(0, 1);
+    EXPECT_EQ(ed().SelItalic(), false);
+    select(3, 1);
+    EXPECT_EQ(ed().SelItalic(), false);
+}
+
+TEST_P(EditorContract, EmptyEditorKeepsInsertionFormatForTyping) {
+    ed().Text(u"");
+    select(0, 0);
+    ed().SelColor(0xFF0000);
+    ed().TypeText(u"z");
+    select(0, 1);
+    EXPECT_EQ(ed().SelColor(), 0xFF0000);
+}
+
+TEST_P(EditorContract, SettingTextDropsFormats) {
+    ed().Text(u"abc");
+    select(0, 3);
+    ed().SelBold(true);
+    ed().Text(u"xyz\r\nw");
+    select(0, 6);
+    EXPECT_EQ(ed().SelBold(), false);
+    EXPECT_TRUE(ed().SelColor().has_value());
+}
+
+TEST_P(EditorContract, StateAndGeometry) {
+    ed().Enabled(false);
+    EXPECT_FALSE(ed().Enabled());
+    ed().Enabled(true);
+    EXPECT_TRUE(ed().Enabled());
+    ed().Top(185);
+    ed().Width(3650);
+    ed().Height(3200);
+    EXPECT_EQ(ed().Top(), 185.0f);
+    EXPECT_EQ(ed().Width(), 3650.0f);
+    EXPECT_EQ(ed().Height(), 3200.0f);
+    ed().HideSelection(false);
+    EXPECT_FALSE(ed().HideSelection());
+    ed().HideSelection(true);
+    EXPECT_TRUE(ed().HideSelection());
+}
+
+TEST_P(EditorContract, DoubleClickRunsTheInstalledHandler) {
+    if (!GetParam().double_click) GTEST_SKIP() << "this editor cannot be double-clicked from a test";
+    int clicks = 0;
+    ed().OnDblClick([&] { ++clicks; });
+    GetParam().double_click(ed());
+    EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace quill::testing

@@ -1,0 +1,20 @@
+#pragma once
+// The message-box port on Windows: MessageBoxW, OK or Yes/No (Yes default),
+// never an icon.
+//
+// Scripted mode, for tests: when the environment variable
+// QUILLETTE_MSGBOX_LOG names a file, no box is shown. Each box appends one
+// UTF-8 line "title|OK|text" or "title|YesNo|text" to that file (CR and LF in
+// the text written as \r and \n, a backslash as \\), and a Yes/No box is
+// answered with QUILLETTE_MSGBOX_ANSWER ("No" answers No; anything else, or
+// nothing, answers Yes).
+#include "host/message_box.h"
+
+namespace quill::win32 {
+
+class Win32MessageBox final : public MessageBoxPort {
+public:
+    MsgAnswer Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) override;
+};
+
+}  // namespace quill::win32

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Windows tests of Pixnote.dll. Builds both DLLs (a no-op when they are up to
+# date), checks the i686 DLL statically with objdump (the machine runs no
+# 32-bit programs), and runs the x86_64 DLL under Wine: regsvr32 in and out,
+# every registry value, the per-user fallback, COM creation by ProgID,
+# connection and unloading.
+#
+# Environment: JOBS (build parallelism, default 2). The Wine prefix lives in
+# build/mingw-x86_64/wineprefix and is created once (wineboot takes a while);
+# delete it to start afresh.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+
+# Wine creates windows (COM's apartment window among them) only with a display.
+if [[ -z "${DISPLAY:-}" ]]; then
+  exec xvfb-run -a "$0" "$@"
+fi
+
+jobs=${JOBS:-2}
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAILED: $*"; }
+expect() {  # expect <description> <command...>
+  local what=$1; shift
+  if "$@"; then ok; else bad "$what"; fi
+}
+
+for arch in i686 x86_64; do
+  { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs" >/dev/null; } ||
+    { echo "build of mingw-$arch failed"; exit 1; }
+done
+dll32=$root/build/mingw-i686/src/platform/win32/Pixnote.dll
+dll64=$root/build/mingw-x86_64/src/platform/win32/Pixnote.dll
+tests=$root/build/mingw-x86_64/src/platform/win32/pixnote_tests.exe
+
+# --- static checks of both DLLs -------------------------------------------
+static_check() {  # static_check <objdump> <dll>
+  local objdump=$1 dll=$2 dump exports imports
+  dump=$("$objdump" -p "$dll") || { bad "objdump $dll"; return; }
+  exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -v 'Pointer\] Table' |
+            grep -oE '\] [A-Za-z_@0-9]+' |
+            cut -c3- | sort | tr '\n' ' ')
+  expect "$dll exports ($exports)" \
+    test "$exports" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
+  imports=$(grep -oE 'DLL Name: .*' <<<"$dump" | cut -d' ' -f3 | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
+  local allowed=" KERNEL32.DLL USER32.DLL ADVAPI32.DLL OLE32.DLL OLEAUT32.DLL MSVCRT.DLL GDI32.DLL COMDLG32.DLL COMCTL32.DLL SHELL32.DLL VERSION.DLL "
+  for imp in $imports; do
+    expect "$dll imports $imp, not a system DLL" grep -q " $imp " <<<"$allowed"
+  done
+  local rsrc
+  rsrc=$(sed -n '/Resource Directory section/,/String table starts/p' <<<"$dump")
+  # TYPELIB (by name) with IDs 1 and 2; RT_VERSION (16) with ID 1.
+  expect "$dll TYPELIB resource" grep -q 'name: .*TYPELIB' <<<"$rsrc"
+  expect "$dll TYPELIB 1" awk '/TYPELIB/{t=1;next} /^0[0-9a-f]+   Entry/{t=0} t && /Entry: ID: 0x000001,/{f=1} END{exit !f}' <<<"$rsrc"
+  expect "$dll VERSION resource" grep -q '^0[0-9a-f]*   Entry: ID: 0x000010' <<<"$rsrc"
+}
+static_check i686-w64-mingw32-objdump "$dll32"
+static_check x86_64-w64-mingw32-objdump "$dll64"
+expect "i686 DLL is a 32-bit PE" grep -q 'file format pei-i386' <(i686-w64-mingw32-objdump -f "$dll32")
+
+# --- Wine ---------------------------------------------------------------------
+export WINEPREFIX=$root/build/mingw-x86_64/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
+if [[ ! -f $WINEPREFIX/.quill-ready ]]; then
+  echo "creating the Wine prefix (once)..."
+  rm -rf "$WINEPREFIX"
+  wine wineboot -i >/dev/null 2>&1 && wineserver -w && touch "$WINEPREFIX/.quill-ready" ||
+    { echo "wineboot failed"; exit 1; }
+fi
+
+w32=$(winepath -w "$dll32" 2>/dev/null)
+w64=$(winepath -w "$dll64" 2>/dev/null)
+
+suite() {  # suite <name> [args...]: runs one suite of the test program
+  local out
+  out=$(wine "$tests" "$@" 2>&1)
+  local rc=$?
+  printf '%s\n' "$out" | grep -v '^$'
+  local line p f
+  line=$(grep -oE '[0-9]+ passed, [0-9]+ failed' <<<"$out" | tail -1)
+  if [[ -n $line ]]; then
+    p=${line%% passed*}; f=${line#*, }; f=${f%% failed}
+    passed=$((passed + p)); failed=$((failed + f))
+  fi
+  if ((rc != 0)) && [[ -z $line || ${f:-0} == 0 ]]; then bad "suite $* exited with $rc"; fi
+}
+regsvr() {  # regsvr <description> [/u]: regsvr32 /s on the x86_64 DLL must succeed
+  local what=$1; shift
+  expect "$what" wine regsvr32 "$@" /s "$w64"
+}
+snapshot() {  # the parts of the registry registration may touch
+  local out=$1 key
+  : >"$out"
+  for key in 'HKCR' 'HKCU\Software'; do
+    wine reg export "$key" "$out.part" /y >/dev/null 2>&1 && iconv -f UTF-16 -t UTF-8 "$out.part" >>"$out"
+  done
+  rm -f "$out.part"
+  grep -q 'Quillpix\|Classes' "$out" || bad "registry export $out came out empty"
+}
+
+# Start from a clean registry even after an interrupted run.
+wine regsvr32 /u /s "$w64" >/dev/null 2>&1
+
+suite unit
+suite resources "$w64" win64
+suite resources "$w32" win32
+
+tmp=$(mktemp -d)
+snapshot "$tmp/before.reg"
+
+regsvr "regsvr32 (machine)"
+suite registered "$w64"
+suite com "$w64"
+regsvr "regsvr32 /u (machine)" /u
+suite unregistered
+regsvr "regsvr32 /u twice" /u
+
+export QUILLETTE_REGISTER_PER_USER=1
+regsvr "regsvr32 (per user)"
+suite registered "$w64" per-user
+regsvr "regsvr32 /u (per user)" /u
+suite unregistered
+regsvr "regsvr32 (per user, again)"
+unset QUILLETTE_REGISTER_PER_USER
+# A plain unregistration cleans a per-user registration too.
+regsvr "regsvr32 /u (plain, after per user)" /u
+suite unregistered
+
+snapshot "$tmp/after.reg"
+if diff -u "$tmp/before.reg" "$tmp/after.reg" >"$tmp/diff"; then
+  ok
+else
+  bad "registration left the registry changed:"; head -40 "$tmp/diff"
+fi
+rm -rf "$tmp"
+wineserver -k 2>/dev/null
+
+echo "win32: $passed passed, $failed failed"
+((failed == 0))

@@ -1,0 +1,68 @@
+#include "support.h"
+
+#include <cwctype>
+
+#include "harness.h"
+#include "platform/win32/dispatch_bridge.h"
+
+namespace wintest {
+
+Results& results() {
+    static Results r;
+    return r;
+}
+
+std::string narrow(const std::wstring& s) {
+    std::string out;
+    for (wchar_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name) {
+    DWORD bytes = 0;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    return value;
+}
+
+std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name) {
+    DWORD value = 0, bytes = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool reg_key_exists(HKEY root, const std::wstring& key) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+bool same_path(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
+}
+
+HRESULT FakeDispatch::QueryInterface(REFIID riid, void** out) {
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || (excel_ && riid == quill::win32::IID_ExcelApplication)) {
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+}  // namespace wintest

@@ -34,21 +34,26 @@ public:
     std::optional<host::FileList> Choose(const FileChoiceRequest& request) override {
         requests.push_back(request);
         if (answers.empty()) return std::nullopt;
-        auto a = std::move(answers.front());
+        Answer a = std::move(answers.front());
         answers.pop_front();
-        return a;
+        if (a.cancel) return std::nullopt;
+        return std::move(a.files);
     }
     // Queues a choice of these paths, the array starting at lower_bound.
     ScriptedFileChoice& choose(std::vector<std::u16string> paths, std::int32_t lower_bound = 1) {
-        answers.push_back(host::FileList{lower_bound, std::move(paths)});
+        answers.push_back(Answer{false, host::FileList{lower_bound, std::move(paths)}});
         return *this;
     }
     ScriptedFileChoice& cancel() {
-        answers.push_back(std::nullopt);
+        answers.push_back(Answer{true, {}});
         return *this;
     }
 
-    std::deque<std::optional<host::FileList>> answers;
+    struct Answer {
+        bool cancel = false;
+        host::FileList files;
+    };
+    std::deque<Answer> answers;
     std::vector<FileChoiceRequest> requests;
 };
 

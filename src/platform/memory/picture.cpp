@@ -8,33 +8,7 @@
 #include <system_error>
 
 #include "host/host_error.h"
-
-// stb_image: the raster decoders, compiled here with internal linkage so that
-// another module may include its own copy. Only memory input: the file is read
-// through the C++ library, which handles wide paths on Windows.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#pragma GCC diagnostic ignored "-Wduplicated-branches"
-#endif
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_GIF
-#define STBI_ONLY_BMP
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "platform/memory/stb_decode.h"
 
 namespace quill::memory {
 
@@ -175,10 +149,8 @@ DecodeResult decode_picture(std::span<const std::uint8_t> b) {
     if (!raster) return decode_wmf(b);
 
     if (b.size() > static_cast<std::size_t>(INT32_MAX)) return fail(u"the file is too large");
-    int w = 0, h = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &channels, 0);
-    if (!pixels) return fail(kDamaged);
-    stbi_image_free(pixels);
+    int w = 0, h = 0;
+    if (!detail::stb_decodes(b.data(), b.size(), w, h)) return fail(kDamaged);
     if (!complete(*raster, b)) return fail(kDamaged);
     return ok(*raster, w, h);
 }

@@ -81,7 +81,12 @@ std::string cell_name(CellRef c) { return column_name(c.column) + std::to_string
 
 std::u16string absolute_address(const std::vector<Area>& areas) {
     std::string out;
-    auto corner = [&](CellRef c) { out += "$" + column_name(c.column) + "$" + std::to_string(c.row); };
+    auto corner = [&](CellRef c) {
+        out += '$';
+        out += column_name(c.column);
+        out += '$';
+        out += std::to_string(c.row);
+    };
     for (std::size_t i = 0; i < areas.size(); ++i) {
         if (i) out += ',';
         corner(areas[i].first);

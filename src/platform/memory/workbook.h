@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "host/excel.h"
+#include "host/host_error.h"
 #include "platform/memory/call_log.h"
 #include "platform/memory/file_choice.h"
 #include "platform/memory/picture.h"

@@ -37,7 +37,8 @@ const std::string& CallLog::name_of(MemberId id) {
 }
 
 void CallLog::enter(MemberId id) {
-    sequence_.push_back(id);
+    ++total_;
+    if (keep_sequence_) sequence_.push_back(id);
     if (id >= counts_.size()) counts_.resize(id + 1, 0);
     ++counts_[id];
     // Every matching rule counts the call, so rules never shadow each other's
@@ -72,6 +73,7 @@ std::vector<std::string> CallLog::calls_since(std::uint64_t from) const {
 void CallLog::clear() {
     sequence_.clear();
     counts_.clear();
+    total_ = 0;
 }
 
 void CallLog::fail_nth(std::string_view member, std::uint64_t n, std::int32_t number, std::u16string description) {

@@ -27,16 +27,20 @@ public:
     void enter(std::string_view member) { enter(id_of(member)); }
 
     // Calls so far (since construction or clear()).
-    std::uint64_t total() const noexcept { return sequence_.size(); }
+    std::uint64_t total() const noexcept { return total_; }
     std::uint64_t count(std::string_view member) const;
     // The calls in order, as "Object.Member" names. Building this copies the
     // names; for counting, use count().
     std::vector<std::string> calls() const;
     // Calls from position `from` (0-based) on; cheap way to look at the calls
-    // one step made: `auto mark = log.total(); ...; log.calls_since(mark)`.
+    // one step made: `auto mark = log.total(); ...; log.calls_since(mark)`
+    // (positions count kept calls; see keep_sequence).
     std::vector<std::string> calls_since(std::uint64_t from) const;
     // Forgets the log and the counters; the fault rules stay.
     void clear();
+    // Off: calls are counted (and rules apply) but not kept in order, so a
+    // long-running tool does not grow the log; calls() then misses them.
+    void keep_sequence(bool on) noexcept { keep_sequence_ = on; }
 
     // Fault rules. Call numbers count the calls made after the rule was added,
     // starting at 1. A rule that fired once ("nth") is spent.
@@ -60,6 +64,8 @@ private:
     std::vector<std::uint64_t> counts_;  // by MemberId
     std::vector<Rule> rules_;
     std::uint64_t faults_thrown_ = 0;
+    std::uint64_t total_ = 0;
+    bool keep_sequence_ = true;
 };
 
 }  // namespace quill::memory

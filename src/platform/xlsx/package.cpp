@@ -78,7 +78,14 @@ Package Package::read(const std::string& path) {
     if (static_cast<std::uint64_t>(count) > kMaxEntries)
         fail("too many entries (" + std::to_string(count) + ", at most " + std::to_string(kMaxEntries) + ")");
 
-    Package package;
+    // Everything the directory tells is checked before anything is expanded.
+    struct Item {
+        zip_uint64_t index;
+        std::string name;
+        zip_uint64_t size;
+    };
+    std::vector<Item> items;
+    std::unordered_map<std::string, bool> seen;
     std::uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -87,16 +94,21 @@ Package Package::read(const std::string& path) {
         const std::string name = st.name;
         const bool folder = !name.empty() && name.back() == '/';
         check_part_name(folder ? std::string_view(name).substr(0, name.size() - 1) : std::string_view(name));
+        if (!seen.emplace(lower(name), true).second) fail("duplicate part name \"" + name + "\"");
         if (folder && st.size == 0) continue;  // folder entries are not parts
         if (st.size > kRatioFloor && st.size > kMaxRatio * st.comp_size)
             fail("entry \"" + name + "\" expands more than " + std::to_string(kMaxRatio) + " times");
         total += st.size;
         if (total > kMaxTotal) fail("more than 2 GiB when expanded");
-        if (package.index_.count(lower(name))) fail("duplicate part name \"" + name + "\"");
+        items.push_back({static_cast<zip_uint64_t>(i), name, st.size});
+    }
 
-        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip.get(), static_cast<zip_uint64_t>(i), 0));
+    Package package;
+    for (const auto& item : items) {
+        const std::string& name = item.name;
+        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip.get(), item.index, 0));
         if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(zip.get()));
-        std::string data(static_cast<std::size_t>(st.size), '\0');
+        std::string data(static_cast<std::size_t>(item.size), '\0');
         std::size_t got = 0;
         for (;;) {
             // One byte of room beyond the declared size catches an entry that lies about it.

@@ -27,6 +27,7 @@ struct Relationship {
     bool external = false;
     // True when the type ends in "/<kind>", for transitional and strict URIs alike.
     bool is(std::string_view kind) const;
+    bool operator==(const Relationship&) const = default;
 };
 
 struct Relationships {
@@ -38,6 +39,7 @@ struct Relationships {
     std::string add(std::string_view kind, std::string target);
     void add_with_id(std::string id, std::string_view kind, std::string target);
     std::string fresh_id() const;
+    bool operator==(const Relationships&) const = default;
 };
 
 Relationships parse_relationships(const pugi::xml_document& doc);

@@ -182,7 +182,7 @@ private:
     void write_notes(const SheetSource& st, const Sheet& sheet) {
         Relationships rels = st.rels;
         std::string sheet_xml_rel = st.legacy_rel;
-        const bool keeps_shapes = st.vml && !st.vml->kept.empty();
+        const bool keeps_shapes = st.vml && st.vml->kept_shapes;
         remember_media_of(st);
 
         if (sheet.notes.empty()) {
@@ -216,9 +216,7 @@ private:
             write_vml_part(st, sheet, vml);
         }
 
-        const std::string rels_part = rels_part_of(st.part);
-        if (rels.items.empty()) pkg_.remove(rels_part);
-        else pkg_.put(rels_part, write_relationships(rels));
+        put_relationships(rels_part_of(st.part), rels, st.rels);
         if (sheet_xml_rel != st.legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
     }
 
@@ -246,9 +244,14 @@ private:
         }
         pkg_.put(vml, write_vml(base, blocks, sheet, shapes));
         if (!types_.has_default("vml")) types_.add_default("vml", ctype::kVml);
-        const std::string rels_part = rels_part_of(vml);
-        if (rels.items.empty()) pkg_.remove(rels_part);
-        else pkg_.put(rels_part, write_relationships(rels));
+        put_relationships(rels_part_of(vml), rels, base ? st.vml_rels : Relationships{});
+    }
+
+    // Relationship parts are rewritten only when their content changed.
+    void put_relationships(const std::string& part, const Relationships& rels, const Relationships& before) {
+        if (rels == before && (rels.items.empty() || pkg_.contains(part))) return;
+        if (rels.items.empty()) pkg_.remove(part);
+        else pkg_.put(part, write_relationships(rels));
     }
 
     // A picture that a rewritten drawing no longer shows goes, unless some

@@ -167,8 +167,11 @@ VmlPart parse_vml(const pugi::xml_document& doc) {
             part.notes.push_back(parse_note_shape(n));
             continue;
         }
-        if (name == "shapetype" && std::string_view(n.attribute("id").value()) == "_x0000_t202")
-            part.kept_note_shapetype = true;
+        if (name == "shapetype") {
+            if (std::string_view(n.attribute("id").value()) == "_x0000_t202") part.kept_note_shapetype = true;
+        } else {
+            part.kept_shapes = true;
+        }
         for (const char* attr : {"id", "o:spid"}) {
             const long id = shape_number(n.attribute(attr).value());
             if (id >= 0) part.kept_shape_ids.insert(id);

@@ -31,6 +31,7 @@ struct VmlPart {
     std::set<long> kept_shape_ids;
     std::set<std::string> kept_values;  // attribute values in kept nodes (relationship ids among them)
     bool kept_note_shapetype = false;   // a kept <v:shapetype id="_x0000_t202">
+    bool kept_shapes = false;           // kept nodes draw something (not only shape types)
 };
 
 VmlPart parse_vml(const pugi::xml_document& doc);

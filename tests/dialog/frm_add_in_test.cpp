@@ -161,8 +161,7 @@ TEST(Form, NeedsAnEditorFactory) {
 TEST(CommonDialog, CancelRaisesOnlyWhenAskedTo) {
     FormFixture f;
     auto& cd = f.form->CommonDialog1;
-    f.chooser->answers = {false, false, true};
-    f.chooser->choose = [](ChooserState& s) { s.Color = 0x123456; };
+    f.chooser->cancel().cancel().color(0x123456);
     cd.ShowColor();  // CancelError false: a cancel returns quietly
     cd.CancelError(true);
     try {

@@ -159,8 +159,6 @@ TEST(UntrappedFailures, AreShownByTheDispatcher) {
         {"user name unreadable",
          [](RecordingFixture& f) { f.excel->log.fail_every("Application.UserName", 1004, u"UserName failed"); },
          [](RecordingFixture& f) { f.form->Click(u"Check2"); }, u"UserName failed"},
-        {"Check2 without Application", [](RecordingFixture& f) { f.form->xlapp = nullptr; },
-         [](RecordingFixture& f) { f.form->Click(u"Check2"); }, u"Object required"},
         {"editor refuses to switch", [](RecordingFixture& f) { f.recorder->fail = {"Enabled="}; },
          [](RecordingFixture& f) { f.form->Click(u"Check2"); }, u"Invalid procedure call or argument"},
         {"warning box fails",
@@ -169,12 +167,6 @@ TEST(UntrappedFailures, AreShownByTheDispatcher) {
              f.messages->fail = true;
          },
          [](RecordingFixture& f) { f.form->Click(u"Check3"); }, u"Out of memory"},
-        {"warning box fails (Check4)",
-         [](RecordingFixture& f) {
-             f.form->Check3.Value(1);
-             f.messages->fail = true;
-         },
-         [](RecordingFixture& f) { f.form->Click(u"Check4"); }, u"Out of memory"},
         {"editor refuses to grow",
          [](RecordingFixture& f) {
              f.form->Check2.Value(1);

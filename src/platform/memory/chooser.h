@@ -15,9 +15,10 @@ namespace quill::memory {
 // What the user sets in the font dialog; a field not given is left as the
 // dialog showed it (a field shown without a value stays without one).
 struct FontPick {
-    std::optional<std::u16string> name;
-    std::optional<float> size;
-    std::optional<bool> bold, italic, strikethru, underline;
+    std::optional<std::u16string> name = std::nullopt;
+    std::optional<float> size = std::nullopt;
+    std::optional<bool> bold = std::nullopt, italic = std::nullopt, strikethru = std::nullopt,
+                        underline = std::nullopt;
 };
 
 class ScriptedChooser final : public dialog::ChooserPort {

@@ -1,0 +1,189 @@
+#include "platform/memory/picture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/host_error.h"
+#include "platform/memory/workbook.h"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#endif
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace quill::memory {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void sink(void* ctx, void* data, int size) {
+    auto* out = static_cast<Bytes*>(ctx);
+    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+}
+
+Bytes raster(const char* kind, int w, int h) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w * h * 3), 0x80);
+    Bytes out;
+    if (std::string(kind) == "png") stbi_write_png_to_func(sink, &out, w, h, 3, pixels.data(), w * 3);
+    if (std::string(kind) == "bmp") stbi_write_bmp_to_func(sink, &out, w, h, 3, pixels.data());
+    if (std::string(kind) == "jpg") stbi_write_jpg_to_func(sink, &out, w, h, 3, pixels.data(), 90);
+    return out;
+}
+
+// A 1 x 1 GIF89a: header, logical screen, two-colour table, image, trailer.
+const Bytes kGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF, 0xFF,
+                    0xFF, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02,
+                    0x02, 0x44, 0x01, 0x00, 0x3B};
+
+void put32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+void put16(Bytes& b, std::size_t at, std::uint16_t v) {
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+// An EMF header record with bounds 0,0..99,49 and an end-of-file record.
+Bytes emf(std::uint32_t declared_extra = 0) {
+    Bytes b(108, 0);
+    put32(b, 0, 1);
+    put32(b, 4, 88);
+    put32(b, 16, 99);
+    put32(b, 20, 49);
+    b[40] = ' ', b[41] = 'E', b[42] = 'M', b[43] = 'F';
+    put32(b, 44, 0x10000);
+    put32(b, 48, 108 + declared_extra);
+    put32(b, 52, 2);
+    put32(b, 88, 14);
+    put32(b, 92, 20);
+    return b;
+}
+
+// A WMF: standard header (9 words) and an end record (3 words), with or
+// without a placeable header of 1440 x 720 twips at 1440 per inch.
+Bytes wmf(bool placeable) {
+    Bytes std_part(24, 0);
+    put16(std_part, 0, 1);
+    put16(std_part, 2, 9);
+    put16(std_part, 4, 0x0300);
+    put32(std_part, 6, 12);
+    put32(std_part, 18, 3);
+    if (!placeable) return std_part;
+    Bytes b(22, 0);
+    put32(b, 0, 0x9AC6CDD7u);
+    put16(b, 10, 1440);
+    put16(b, 12, 720);
+    put16(b, 14, 1440);
+    b.insert(b.end(), std_part.begin(), std_part.end());
+    return b;
+}
+
+Bytes cut(Bytes b, std::size_t keep) {
+    b.resize(keep);
+    return b;
+}
+
+class PictureFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("quill_picture_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::u16string write(const std::string& name, const Bytes& bytes) {
+        const auto p = dir_ / name;
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+        return to_u16(p.string());
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(PictureFiles, RecognisedFormatsAndTheirPixelSizes) {
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        PictureFormat format;
+        std::int32_t w, h;
+    } rows[] = {
+        {"a.png", raster("png", 3, 2), PictureFormat::Png, 3, 2},
+        {"a.bmp", raster("bmp", 4, 5), PictureFormat::Bmp, 4, 5},
+        {"a.jpg", raster("jpg", 9, 7), PictureFormat::Jpeg, 9, 7},
+        {"a.gif", kGif, PictureFormat::Gif, 1, 1},
+        {"a.emf", emf(), PictureFormat::Emf, 100, 50},
+        {"placeable.wmf", wmf(true), PictureFormat::Wmf, 96, 48},
+        {"plain.wmf", wmf(false), PictureFormat::Wmf, 0, 0},
+        {"png named .gif", raster("png", 1, 1), PictureFormat::Png, 1, 1},  // the content decides
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Picture p = load_picture(write(r.name, r.bytes));
+        EXPECT_EQ(p.info, (PictureInfo{r.format, r.w, r.h}));
+        EXPECT_EQ(p.bytes, r.bytes);
+    }
+}
+
+TEST_F(PictureFiles, UnusableFilesFailNamingTheFile) {
+    const Bytes png = raster("png", 16, 16), bmp = raster("bmp", 16, 16), jpg = raster("jpg", 16, 16);
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        const char16_t* reason;
+    } rows[] = {
+        {"half.png", cut(png, png.size() / 2), u"damaged"},
+        {"no_end.png", cut(png, png.size() - 12), u"damaged"},
+        {"half.bmp", cut(bmp, bmp.size() - 10), u"damaged"},
+        {"half.jpg", cut(jpg, jpg.size() / 2), u"damaged"},
+        {"no_trailer.gif", cut(kGif, kGif.size() - 1), u"damaged"},
+        {"short.emf", emf(40), u"damaged"},
+        {"header_only.emf", cut(emf(), 60), u"damaged"},
+        {"short.wmf", cut(wmf(true), 30), u"damaged"},
+        {"notes.txt", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, u"not a picture"},
+        {"empty.png", Bytes{}, u"empty"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::u16string path = write(r.name, r.bytes);
+        try {
+            load_picture(path);
+            ADD_FAILURE() << "accepted";
+        } catch (const HostError& e) {
+            EXPECT_EQ(e.number(), kPictureError);
+            EXPECT_NE(e.description().find(u"\"" + path + u"\""), std::u16string::npos) << e.what();
+            EXPECT_NE(e.description().find(r.reason), std::u16string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(load_picture(to_u16((dir_ / "missing.png").string())), HostError);
+    EXPECT_THROW(load_picture(to_u16(dir_.string())), HostError);
+}
+
+TEST_F(PictureFiles, UserPictureKeepsPathAndBytesAndAFailureKeepsTheOldPicture) {
+    auto xl = Excel::Create();
+    Sheet& sh = xl->sheet();
+    sh.add_comment("A1", u"");
+    auto fill = xl->application()->ActiveCell()->Comment()->Shape()->Fill();
+    const Bytes png = raster("png", 2, 2);
+    const std::u16string good = write("good.png", png);
+    fill->UserPicture(good);
+    ASSERT_TRUE(sh.comment("A1")->fill.picture);
+    EXPECT_EQ(sh.comment("A1")->fill.picture->path, good);
+    EXPECT_EQ(sh.comment("A1")->fill.picture->bytes, png);
+
+    EXPECT_THROW(fill->UserPicture(write("bad.png", Bytes{1, 2, 3})), HostError);
+    EXPECT_EQ(sh.comment("A1")->fill.picture->path, good);
+}
+
+}  // namespace
+}  // namespace quill::memory

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "host/host_error.h"
+#include "platform/memory/workbook.h"
+
+namespace quill::memory {
+namespace {
+
+CharFont font(std::u16string name, float size, bool b, bool i, bool s, std::int32_t u, std::int32_t color) {
+    return CharFont{std::move(name), size, b, i, s, u, color};
+}
+
+TEST(CellText, CharactersReadEachCharactersFontIncludingUnderlineStyles) {
+    auto xl = Excel::Create();
+    Sheet& sh = xl->sheet();
+    CellData& c = sh.set_value("A1", 1234.5, u"");  // the displayed text, not the value, is what Text shows
+    const CharFont styles[] = {
+        font(u"Arial", 10, true, false, false, host::xlUnderlineStyleNone, 0x0000FF),
+        font(u"Arial", 12, false, true, false, host::xlUnderlineStyleSingle, 0x00FF00),
+        font(u"Times New Roman", 14, false, false, true, host::xlUnderlineStyleDouble, 0xFF0000),
+        font(u"Calibri", 8, true, true, true, host::xlUnderlineStyleSingleAccounting, 0x123456),
+        font(u"Calibri", 8, false, false, false, host::xlUnderlineStyleDoubleAccounting, 0),
+    };
+    const std::u16string shown = u"$1,2\n";
+    for (std::size_t i = 0; i < shown.size(); ++i) c.text.append(shown.substr(i, 1), styles[i]);
+
+    auto cell = xl->application()->ActiveCell();
+    EXPECT_EQ(cell->Text(), shown);
+    for (std::int32_t i = 1; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        const CharFont& want = styles[i - 1];
+        auto ch = cell->Characters(i, 1);
+        EXPECT_EQ(ch->Text(), shown.substr(static_cast<std::size_t>(i - 1), 1));
+        auto f = ch->Font();
+        EXPECT_EQ(f->Name(), want.name);
+        EXPECT_EQ(f->Size(), want.size);
+        EXPECT_EQ(f->Bold(), want.bold);
+        EXPECT_EQ(f->Italic(), want.italic);
+        EXPECT_EQ(f->Strikethrough(), want.strikethrough);
+        EXPECT_EQ(f->Underline(), want.underline);
+        EXPECT_EQ(f->Color(), want.color);
+    }
+    // Over characters that differ, the host answers Null; over the same, the value.
+    EXPECT_THROW(cell->Characters(2, 2)->Font()->Name(), HostError);
+    EXPECT_EQ(cell->Characters(4, 2)->Font()->Name(), u"Calibri");
+    EXPECT_EQ(cell->Characters(4, 2)->Font()->Size(), 8.0f);
+    EXPECT_THROW(cell->Characters(4, 2)->Font()->Bold(), HostError);
+}
+
+TEST(CommentText, FontWritesReadBackAndStayOnTheirCharacters) {
+    auto xl = Excel::Create();
+    Sheet& sh = xl->sheet();
+    sh.add_comment("A1", u"abc\ndef");
+    auto frame = xl->application()->ActiveCell()->Comment()->Shape()->TextFrame();
+
+    auto f = frame->Characters(2, 2)->Font();
+    f->Name(u"Courier New");
+    f->Bold(true);
+    f->Underline(true);
+    f->Color(0x00AABBCC);
+    f->Strikethrough(true);
+    f->Italic(true);
+    f->Size(20.5f);
+    EXPECT_EQ(f->Name(), u"Courier New");
+    EXPECT_EQ(f->Underline(), host::xlUnderlineStyleSingle);
+    EXPECT_EQ(f->Size(), 20.5f);
+    f->Underline(false);
+    EXPECT_EQ(f->Underline(), host::xlUnderlineStyleNone);
+
+    const auto runs = sh.comment("A1")->text.runs();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].text, u"a");
+    EXPECT_EQ(runs[0].font, comment_default_font());
+    EXPECT_EQ(runs[1].text, u"bc");
+    EXPECT_EQ(runs[1].font, font(u"Courier New", 20.5f, true, true, true, host::xlUnderlineStyleNone, 0xAABBCC));
+    EXPECT_EQ(runs[2].text, u"\ndef");
+
+    // Spans reaching past the end are clipped; past the end nothing is written.
+    EXPECT_EQ(frame->Characters(6, 10)->Text(), u"ef");
+    EXPECT_EQ(frame->Characters(9, 1)->Text(), u"");
+    EXPECT_NO_THROW(frame->Characters(9, 1)->Font()->Bold(true));
+    EXPECT_THROW(frame->Characters(0, 1), HostError);
+
+    // The host's ranges.
+    struct Bad {
+        const char* what;
+        std::function<void()> call;
+    } bad[] = {
+        {"size 0", [&] { f->Size(0.5f); }},
+        {"size 410", [&] { f->Size(410.0f); }},
+        {"colour", [&] { f->Color(0x01000000); }},
+        {"negative colour", [&] { f->Color(-1); }},
+        {"empty name", [&] { f->Name(u""); }},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.what);
+        EXPECT_THROW(b.call(), HostError);
+    }
+
+    // New text takes the default font.
+    xl->application()->ActiveCell()->Comment()->Text(u"xyz");
+    EXPECT_EQ(sh.comment("A1")->text.runs().size(), 1u);
+    EXPECT_EQ(frame->Characters(1, 3)->Font()->Name(), u"Tahoma");
+}
+
+// Formatting a comment of the host's maximum length character by character,
+// as the formatted transfer does: the model must not copy the text per call,
+// and the call log must stay countable.
+TEST(CommentText, CharacterByCharacterFormattingOfALongComment) {
+    auto xl = Excel::Create();
+    Sheet& sh = xl->sheet();
+    const std::size_t n = 32767;
+    std::u16string text(n, u'x');
+    for (std::size_t i = 0; i < n; i += 50) text[i] = u'\n';
+    sh.add_comment("A1", text);
+    auto app = xl->application();
+    auto cell = app->ActiveCell();
+    for (std::int32_t i = 1; i <= static_cast<std::int32_t>(n); ++i) {
+        auto ch = cell->Comment()->Shape()->TextFrame()->Characters(i, 1);
+        ASSERT_EQ(ch->Text()[0], text[static_cast<std::size_t>(i - 1)]);
+        auto f = ch->Font();
+        f->Name(i % 2 ? u"Arial" : u"Tahoma");
+        f->Bold(i % 3 == 0);
+        f->Underline(i % 5 == 0);
+        f->Color(i % 7);
+        f->Strikethrough(false);
+        f->Italic(i % 2 == 0);
+        f->Size(static_cast<float>(8 + i % 4));
+    }
+    EXPECT_EQ(xl->log.count("Characters.Text"), n);
+    EXPECT_EQ(xl->log.count("Font.Bold"), n);
+    EXPECT_EQ(xl->log.total(), 1 + n * 13);
+    const FormattedText& rt = sh.comment("A1")->text;
+    EXPECT_EQ(rt.text(), text);
+    for (std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{5000}, n - 1}) {
+        SCOPED_TRACE(i);
+        const auto k = static_cast<std::int32_t>(i + 1);
+        EXPECT_EQ(rt.font_at(i), font(k % 2 ? u"Arial" : u"Tahoma", static_cast<float>(8 + k % 4), k % 3 == 0,
+                                      k % 2 == 0, false,
+                                      k % 5 == 0 ? host::xlUnderlineStyleSingle : host::xlUnderlineStyleNone, k % 7));
+    }
+}
+
+}  // namespace
+}  // namespace quill::memory

@@ -1,0 +1,247 @@
+#include "platform/memory/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "host/host_error.h"
+
+namespace quill::memory {
+namespace {
+
+using host::Range;
+
+std::shared_ptr<Excel> with_sheet(Sheet*& sheet) {
+    auto xl = Excel::Create();
+    sheet = &xl->sheet();
+    return xl;
+}
+
+std::vector<std::u16string> enumerate(Range& r) {
+    std::vector<std::u16string> out;
+    auto e = r.NewEnum();
+    while (auto cell = e->Next()) out.push_back(cell->Address());
+    return out;
+}
+
+TEST(Address, ParsesAndWritesA1References) {
+    struct Row {
+        const char* in;
+        const char16_t* address;
+        std::int64_t count;
+    } rows[] = {
+        {"B3", u"$B$3", 1},
+        {"$b$3", u"$B$3", 1},
+        {"C5:B2", u"$B$2:$C$5", 8},
+        {"B2:B5,D2", u"$B$2:$B$5,$D$2", 5},
+        {"A1:A2,A2", u"$A$1:$A$2,$A$2", 3},  // overlapping areas count twice, as the host counts
+        {"XFD1048576", u"$XFD$1048576", 1},
+        {"AA10", u"$AA$10", 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.in);
+        const auto areas = parse_areas(r.in);
+        EXPECT_EQ(absolute_address(areas), r.address);
+        std::int64_t n = 0;
+        for (const Area& a : areas) n += a.count();
+        EXPECT_EQ(n, r.count);
+    }
+    for (const char* bad : {"", "B", "3", "B0", "XFE1", "A1048577", "B2:", "B2,,C3", "B2 C3", "B2;C3"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_THROW(parse_areas(bad), HostError);
+    }
+    EXPECT_THROW(parse_cell("B2:B3"), HostError);
+    EXPECT_EQ(cell_name(CellRef{3, 28}), "AB3");
+}
+
+TEST(WorksheetFunction, SubstituteReplacesEveryOccurrenceLeftToRight) {
+    auto xl = Excel::Create();
+    auto wf = xl->application()->WorksheetFunction();
+    struct Row {
+        std::u16string text, old_text, new_text, expected;
+    } rows[] = {
+        {u"a\tb\tc", u"\t", u"        ", u"a        b        c"},
+        {u"a\r\nb", u"\r\n", u"\n", u"a\nb"},
+        {u"a\rb", u"\r", u"", u"ab"},
+        {u"\r\r\n", u"\r\n", u"\n", u"\r\n"},
+        {u"aaaa", u"aa", u"a", u"aa"},  // non-overlapping
+        {u"aaa", u"aa", u"b", u"ba"},
+        {u"abc", u"", u"x", u"abc"},  // empty old text: unchanged
+        {u"", u"a", u"b", u""},
+        {u"abc", u"abc", u"", u""},
+        {u"abc", u"b", u"bb", u"abbc"},  // no rescan of the replacement
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(to_utf8(r.text) + " / " + to_utf8(r.old_text));
+        EXPECT_EQ(wf->Substitute(r.text, r.old_text, r.new_text), r.expected);
+    }
+    // The host's string limit.
+    EXPECT_NO_THROW(wf->Substitute(std::u16string(32767, u'a'), u"a", u"b"));
+    EXPECT_THROW(wf->Substitute(std::u16string(32767, u'\t'), u"\t", u"  "), HostError);
+}
+
+TEST(Range, EnumeratesAreaByAreaRowByRow) {
+    Sheet* sh;
+    auto xl = with_sheet(sh);
+    sh->select("B2:C3,A1,E5:E6", "C3");
+    auto sel = xl->application()->Selection();
+    EXPECT_EQ(enumerate(*sel),
+              (std::vector<std::u16string>{u"$B$2", u"$C$2", u"$B$3", u"$C$3", u"$A$1", u"$E$5", u"$E$6"}));
+    EXPECT_EQ(sel->Count(), 7);
+    EXPECT_EQ(sel->Cells()->Address(), u"$B$2:$C$3,$A$1,$E$5:$E$6");
+    EXPECT_EQ(xl->application()->ActiveCell()->Address(), u"$C$3");
+}
+
+TEST(Range, SpecialCellsAndClearCommentsOnMultiAreaSelections) {
+    Sheet* sh;
+    auto xl = with_sheet(sh);
+    for (const char* at : {"B2", "B3", "C2", "C3", "D9", "F1"}) sh->add_comment(at, u"x");
+    auto app = xl->application();
+
+    struct Row {
+        const char* selection;
+        const char16_t* found;  // nullptr: "No cells were found."
+    } rows[] = {
+        {"B2:C3", u"$B$2:$C$3"},          // one block
+        {"A1:B3,D9", u"$B$2:$B$3,$D$9"},  // multi-area aware
+        {"B3:D3,D9", u"$B$3:$C$3,$D$9"},
+        {"A5:C8,E1", nullptr},
+        {"B2:B2,D9:D9", u"$B$2,$D$9"},
+        {"A1", u"$F$1,$B$2:$C$3,$D$9"},  // one cell: the whole sheet, as the host does
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.selection);
+        sh->select(r.selection);
+        auto sel = app->Selection();
+        if (!r.found) {
+            try {
+                sel->SpecialCells(host::xlCellTypeComments);
+                ADD_FAILURE() << "no failure";
+            } catch (const HostError& e) {
+                EXPECT_EQ(e.number(), 1004);
+                EXPECT_EQ(e.description(), u"No cells were found.");
+            }
+            continue;
+        }
+        EXPECT_EQ(sel->SpecialCells(host::xlCellTypeComments)->Address(), r.found);
+    }
+
+    sh->select("A1:B2,C3:D9");
+    app->Selection()->SpecialCells(host::xlCellTypeComments)->ClearComments();
+    std::vector<std::string> left;
+    for (const auto& [at, c] : sh->comments()) left.push_back(cell_name(at));
+    EXPECT_EQ(left, (std::vector<std::string>{"F1", "C2", "B3"}));
+}
+
+TEST(Comment, LifecycleFollowsTheHost) {
+    Sheet* sh;
+    auto xl = with_sheet(sh);
+    xl->user_name = u"Ann";
+    sh->select("B3");
+    auto cell = xl->application()->ActiveCell();
+    EXPECT_EQ(cell->Comment(), nullptr);
+
+    auto c = cell->AddComment(u"one\ntwo");
+    EXPECT_THROW(cell->AddComment(u"again"), HostError);
+    CommentData* data = sh->comment("B3");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->author, u"Ann");
+    EXPECT_EQ(data->text.text(), u"one\ntwo");
+    EXPECT_EQ(data->width, 96.0);
+    EXPECT_EQ(data->height, 55.5);
+    EXPECT_FALSE(data->visible);
+    EXPECT_EQ(data->text.font_at(0), comment_default_font());
+
+    auto shape = c->Shape();
+    shape->ScaleWidth(1.75f, host::msoFalse, host::msoScaleFromTopLeft);
+    shape->ScaleHeight(1.75f, host::msoFalse, host::msoScaleFromTopLeft);
+    shape->ScaleWidth(2.0f, host::msoFalse, host::msoScaleFromTopLeft);
+    EXPECT_DOUBLE_EQ(data->width, 96.0 * 1.75 * 2.0);
+    EXPECT_DOUBLE_EQ(data->height, 97.125);
+    EXPECT_EQ(data->left_shift, 0.0);
+    EXPECT_THROW(shape->ScaleWidth(0.0f, host::msoFalse, 0), HostError);
+    EXPECT_THROW(shape->ScaleWidth(2.0f, -1, 0), HostError);
+
+    auto fill = shape->Fill();
+    fill->Transparency(0.5f);
+    EXPECT_EQ(fill->Transparency(), 0.5f);
+    EXPECT_THROW(fill->Transparency(1.5f), HostError);
+    auto frame = shape->TextFrame();
+    EXPECT_EQ(frame->Orientation(), host::msoTextOrientationHorizontal);
+    EXPECT_EQ(frame->VerticalAlignment(), xlVAlignTop);
+    frame->Orientation(host::msoTextOrientationUpward);
+    frame->VerticalAlignment(host::xlBottom);
+    EXPECT_EQ(frame->Orientation(), host::msoTextOrientationUpward);
+    EXPECT_EQ(frame->VerticalAlignment(), host::xlBottom);
+
+    c->Text(u"new");
+    EXPECT_EQ(cell->Comment()->Text(), u"new");
+
+    c->Delete();
+    EXPECT_EQ(cell->Comment(), nullptr);
+    for (auto call : std::vector<std::function<void()>>{
+             [&] { c->Text(); }, [&] { c->Delete(); }, [&] { c->Shape(); }, [&] { fill->Transparency(0.1f); },
+             [&] { frame->Characters(1, 1)->Text(); }}) {
+        try {
+            call();
+            ADD_FAILURE() << "a deleted comment answered";
+        } catch (const HostError& e) {
+            EXPECT_EQ(e.number(), 1004);
+        }
+    }
+    EXPECT_NO_THROW(cell->AddComment(u""));
+}
+
+TEST(Application, PropertiesReadBackWhatWasWritten) {
+    auto xl = Excel::Create();
+    auto app = xl->application();
+    EXPECT_EQ(app->ActiveCell(), nullptr);  // no workbook open
+    EXPECT_EQ(app->Selection(), nullptr);
+
+    app->ScreenUpdating(false);
+    app->Visible(false);
+    app->DisplayCommentIndicator(1);
+    EXPECT_FALSE(app->ScreenUpdating());
+    EXPECT_FALSE(app->Visible());
+    EXPECT_EQ(app->DisplayCommentIndicator(), 1);
+    EXPECT_THROW(app->DisplayCommentIndicator(7), HostError);
+    EXPECT_EQ(app->Version(), u"16.0");
+    xl->hwnd = 1234;
+    EXPECT_EQ(app->hWnd(), 1234);
+    xl->hwnd.reset();
+    try {
+        app->hWnd();
+        ADD_FAILURE();
+    } catch (const HostError& e) {
+        EXPECT_EQ(e.number(), 438);
+        EXPECT_EQ(e.description(), u"Object doesn't support this property or method");
+    }
+
+    xl->sheet().select_shape();
+    EXPECT_EQ(app->Selection(), nullptr);
+    EXPECT_NE(app->ActiveCell(), nullptr);
+    xl->sheet().protect_contents = true;
+    EXPECT_TRUE(app->ActiveCell()->Parent()->ProtectContents());
+
+    EXPECT_EQ(xl->object()->QueryApplication()->Version(), u"16.0");
+    EXPECT_THROW(Excel::foreign_object()->QueryApplication(), HostError);
+}
+
+TEST(Application, GetOpenFilenameAsksTheFileChoicePort) {
+    auto xl = Excel::Create();
+    xl->scripted_files().choose({u"/p/a.png", u"/p/b.png"}, 0).cancel();
+    auto app = xl->application();
+    auto first = app->GetOpenFilename(u"Images (*.png),*.png", std::nullopt, u"Title", u"Load", true);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->lowerBound, 0);
+    EXPECT_EQ(first->upperBound(), 1);
+    EXPECT_EQ(first->paths[1], u"/p/b.png");
+    EXPECT_FALSE(app->GetOpenFilename(u"f", 2, u"t", u"b", false));
+    EXPECT_FALSE(app->GetOpenFilename(u"f", 2, u"t", u"b", false));  // script used up: cancel
+    ASSERT_EQ(xl->scripted_files().requests.size(), 3u);
+    EXPECT_EQ(xl->scripted_files().requests[0],
+              (FileChoiceRequest{u"Images (*.png),*.png", std::nullopt, u"Title", u"Load", true}));
+}
+
+}  // namespace
+}  // namespace quill::memory

@@ -102,12 +102,15 @@ UniqueVariant Invocation::run(WORD flags, bool want_result) {
 }
 
 HostError invoke_error(HRESULT hr, EXCEPINFO* excep) {
-    if (hr == DISP_E_EXCEPTION && excep) {
-        if (excep->pfnDeferredFillIn) excep->pfnDeferredFillIn(excep);
-        std::u16string description = take_bstr(excep->bstrDescription);
+    std::u16string description;
+    if (excep) {
+        if (hr == DISP_E_EXCEPTION && excep->pfnDeferredFillIn) excep->pfnDeferredFillIn(excep);
+        description = take_bstr(excep->bstrDescription);
         SysFreeString(excep->bstrSource);
         SysFreeString(excep->bstrHelpFile);
         excep->bstrSource = excep->bstrHelpFile = nullptr;
+    }
+    if (hr == DISP_E_EXCEPTION && excep) {
         const HRESULT scode = excep->scode;
         std::int32_t number;
         if (excep->wCode != 0) {

@@ -53,8 +53,13 @@ public:
     std::u16string str(std::size_t i) const { return text(need(i), static_cast<UINT>(i)); }
     std::int32_t i4(std::size_t i) const { return as(need(i), VT_I4, static_cast<UINT>(i)).get()->lVal; }
     float r4(std::size_t i) const { return as(need(i), VT_R4, static_cast<UINT>(i)).get()->fltVal; }
+    // A Boolean must be an automation Boolean: VARIANT_TRUE (-1) or VARIANT_FALSE.
     bool boolean(std::size_t i) const {
-        return as(need(i), VT_BOOL, static_cast<UINT>(i)).get()->boolVal != VARIANT_FALSE;
+        const VARIANT& v = need(i);
+        if (v.vt == VT_BOOL && v.boolVal != VARIANT_TRUE && v.boolVal != VARIANT_FALSE) {
+            throw DispFailure{DISP_E_TYPEMISMATCH, static_cast<UINT>(i)};
+        }
+        return as(v, VT_BOOL, static_cast<UINT>(i)).get()->boolVal != VARIANT_FALSE;
     }
     static std::u16string text(const VARIANT& v, UINT i) {
         UniqueVariant s = as(v, VT_BSTR, i);

@@ -49,6 +49,9 @@ const DISPID* MemberName::ids(IDispatch* target) {
     if (!target) throw err::ObjectRequired();
     const HRESULT hr = target->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names_.data()),
                                              static_cast<UINT>(names_.size()), kLocale, ids_.data());
+    if (hr == DISP_E_UNKNOWNNAME && ids_[0] != DISPID_UNKNOWN) {
+        throw HostError(448, u"Named argument not found");  // the member is there, an argument name is not
+    }
     if (FAILED(hr)) throw invoke_error(hr, nullptr);
     generation_ = g_generation;
     return ids_.data();

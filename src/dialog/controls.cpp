@@ -38,6 +38,7 @@ void Control::Height(float twips) {
 void CheckBox::Value(std::int32_t v) {
     if (v != 0 && v != 1) throw invalid_value();
     value_ = v;
+    changed();
 }
 
 void CheckBox::Reset() {
@@ -48,6 +49,7 @@ void CheckBox::Reset() {
 void OptionButton::Value(bool on) {
     value_ = on;
     if (on) group_->selected(*this);
+    changed();
 }
 
 const pictures::Bitmap* OptionButton::Picture() const {
@@ -82,7 +84,10 @@ std::int32_t OptionGroup::Selected() const {
 
 void OptionGroup::selected(const OptionButton& chosen) {
     for (auto& b : buttons_)
-        if (b.get() != &chosen) b->value_ = false;
+        if (b.get() != &chosen && b->value_) {
+            b->value_ = false;
+            b->changed();
+        }
 }
 
 void OptionGroup::Reset() {

@@ -10,6 +10,7 @@
 // HostError (380, "Invalid property value").
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,13 +37,25 @@ public:
     ControlType Type() const { return spec_->type; }
 
     const std::u16string& Caption() const { return caption_; }
-    void Caption(std::u16string text) { caption_ = std::move(text); }
+    void Caption(std::u16string text) {
+        caption_ = std::move(text);
+        changed();
+    }
     bool Enabled() const { return enabled_; }
-    void Enabled(bool on) { enabled_ = on; }
+    void Enabled(bool on) {
+        enabled_ = on;
+        changed();
+    }
     bool Visible() const { return visible_; }
-    void Visible(bool on) { visible_ = on; }
+    void Visible(bool on) {
+        visible_ = on;
+        changed();
+    }
     const std::u16string& ToolTipText() const { return tooltip_; }
-    void ToolTipText(std::u16string text) { tooltip_ = std::move(text); }
+    void ToolTipText(std::u16string text) {
+        tooltip_ = std::move(text);
+        changed();
+    }
     float Left() const { return left_; }
     void Left(float twips) { left_ = twips; }
     float Top() const { return top_; }
@@ -59,6 +72,16 @@ public:
     std::int32_t TabIndex() const { return spec_->tab_index; }
 
     virtual void Reset();
+
+    // Told after code changes a property, so that a window can redraw the
+    // control while a long command is still running (the status line), and a
+    // command-line front end can report progress.
+    std::function<void(const Control&)> on_changed;
+
+protected:
+    void changed() const {
+        if (on_changed) on_changed(*this);
+    }
 
 private:
     const ControlSpec* spec_;
@@ -141,7 +164,10 @@ class Image final : public Control {
 public:
     using Control::Control;
     const std::shared_ptr<const dialog::Picture>& Picture() const { return picture_; }
-    void Picture(std::shared_ptr<const dialog::Picture> picture) { picture_ = std::move(picture); }
+    void Picture(std::shared_ptr<const dialog::Picture> picture) {
+        picture_ = std::move(picture);
+        changed();
+    }
     bool Stretch() const { return Spec().stretch; }
     void Reset() override;
 

@@ -1,0 +1,137 @@
+#include "platform/xlsx/comments.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/host_error.h"
+#include "platform/xlsx/package.h"
+#include "platform/xlsx/shared_strings.h"
+#include "platform/xlsx/workbook.h"
+#include "platform/xlsx/xml_writer.h"
+
+namespace quill::xlsx::detail {
+
+namespace {
+std::string_view local(const char* name) {
+    const char* colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+pugi::xml_node child(pugi::xml_node n, std::string_view name) {
+    for (auto c : n.children())
+        if (local(c.name()) == name) return c;
+    return {};
+}
+}  // namespace
+
+CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& theme) {
+    CommentsPart part;
+    const auto root = doc.document_element();
+    for (auto a : root.attributes()) {
+        const std::string_view n = a.name();
+        if (n.starts_with("xmlns:") || n == "mc:Ignorable") part.root_attributes.emplace_back(a.name(), a.value());
+    }
+    std::vector<std::u16string> authors;
+    for (auto a : child(root, "authors").children())
+        if (local(a.name()) == "author") authors.push_back(to_u16(a.text().get()));
+    for (auto c : child(root, "commentList").children()) {
+        if (local(c.name()) != "comment") continue;
+        LoadedComment lc;
+        if (!parse_cell_ref(c.attribute("ref").value(), lc.row, lc.col))
+            fail(std::string("note with a bad cell reference \"") + c.attribute("ref").value() + "\"");
+        const std::size_t author = c.attribute("authorId").as_uint(0);
+        if (author < authors.size()) lc.author = authors[author];
+        lc.text = apply_fonts(parse_string_item(child(c, "text"), theme), default_note_font());
+        for (auto a : c.attributes()) {
+            const std::string_view n = a.name();
+            if (n != "ref" && n != "authorId") lc.extra.emplace_back(a.name(), a.value());
+        }
+        part.comments.push_back(std::move(lc));
+    }
+    return part;
+}
+
+namespace {
+
+const char* underline_value(Underline u) {
+    switch (u) {
+    case Underline::Double: return "double";
+    case Underline::SingleAccounting: return "singleAccounting";
+    case Underline::DoubleAccounting: return "doubleAccounting";
+    default: return nullptr;  // single: no value
+    }
+}
+
+// Excel's order: b, i, strike, u, sz, color, rFont, family.
+void write_run_properties(XmlWriter& w, const Font& f) {
+    w.open("rPr");
+    if (f.bold) w.leaf("b");
+    if (f.italic) w.leaf("i");
+    if (f.strike) w.leaf("strike");
+    if (f.underline != Underline::None) {
+        w.open("u");
+        if (const char* v = underline_value(f.underline)) w.attr("val", v);
+        w.close();
+    }
+    w.open("sz").attr("val", number_text(f.size)).close();
+    w.open("color").attr("rgb", to_argb(f.color)).close();
+    w.open("rFont").attr("val", to_utf8(f.name)).close();
+    w.open("family").attr("val", "2").close();
+    w.close();
+}
+
+void write_text_element(XmlWriter& w, const std::u16string& text) {
+    w.open("t");
+    if (needs_preserve(text)) w.attr("xml:space", "preserve");
+    w.text(to_utf8(xstring_escape(text))).close();
+}
+
+void write_run(XmlWriter& w, const Run& r) {
+    w.open("r");
+    write_run_properties(w, r.font);
+    write_text_element(w, r.text);
+    w.close();
+}
+
+void write_comment(XmlWriter& w, const Note& n, std::size_t author, const CommentExtras& extras) {
+    const std::string ref = cell_name(n.row, n.col);
+    w.open("comment").attr("ref", ref).attr("authorId", static_cast<long long>(author));
+    if (auto it = extras.find(ref); it != extras.end())
+        for (const auto& [k, v] : it->second) w.attr(k, v);
+    w.open("text");
+    bool any = false;
+    for (const auto& r : n.text) {
+        if (r.text.empty()) continue;
+        write_run(w, r);
+        any = true;
+    }
+    if (!any) write_text_element(w, u"");
+    w.close().close();
+}
+
+void write_authors(XmlWriter& w, const std::vector<std::u16string>& authors) {
+    w.open("authors");
+    for (const auto& a : authors) w.open("author").text(to_utf8(a)).close();
+    w.close();
+}
+
+}  // namespace
+
+std::string write_comments(const std::vector<Note>& notes, const CommentExtras& extras,
+                           const std::vector<std::pair<std::string, std::string>>& root_attributes) {
+    std::vector<std::u16string> authors;
+    std::vector<std::size_t> author_of;
+    for (const auto& n : notes) {
+        auto it = std::find(authors.begin(), authors.end(), n.author);
+        if (it == authors.end()) it = authors.insert(authors.end(), n.author);
+        author_of.push_back(static_cast<std::size_t>(it - authors.begin()));
+    }
+    XmlWriter w;
+    w.open("comments").attr("xmlns", kMainNs);
+    for (const auto& [k, v] : root_attributes) w.attr(k, v);
+    write_authors(w, authors);
+    w.open("commentList");
+    for (std::size_t i = 0; i < notes.size(); ++i) write_comment(w, notes[i], author_of[i], extras);
+    return w.take();
+}
+
+}  // namespace quill::xlsx::detail

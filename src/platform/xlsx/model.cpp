@@ -1,0 +1,72 @@
+#include "platform/xlsx/model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+#include <utility>
+
+namespace quill::xlsx {
+
+Font default_note_font() {
+    Font f;
+    f.name = u"Tahoma";
+    f.size = 9;
+    return f;
+}
+
+std::u16string plain_text(const RichText& runs) {
+    std::u16string out;
+    for (const auto& r : runs) out += r.text;
+    return out;
+}
+
+std::string cell_name(std::int32_t row, std::int32_t col) {
+    std::string letters;
+    for (std::int64_t c = static_cast<std::int64_t>(col) + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(static_cast<std::int64_t>(row) + 1);
+}
+
+const Cell* Sheet::find_cell(std::int32_t row, std::int32_t col) const {
+    auto it = std::lower_bound(cells.begin(), cells.end(), std::make_pair(row, col),
+                               [](const Cell& c, const auto& key) { return std::tie(c.row, c.col) < std::tie(key.first, key.second); });
+    return it != cells.end() && it->row == row && it->col == col ? &*it : nullptr;
+}
+
+const Note* Sheet::find_note(std::int32_t row, std::int32_t col) const {
+    auto it = std::find_if(notes.begin(), notes.end(), [&](const Note& n) { return n.row == row && n.col == col; });
+    return it == notes.end() ? nullptr : &*it;
+}
+
+Note* Sheet::find_note(std::int32_t row, std::int32_t col) {
+    return const_cast<Note*>(std::as_const(*this).find_note(row, col));
+}
+
+namespace {
+// Excel's conversion of a stored column width (characters of the default
+// font's widest digit, 7 px for Calibri 11, padding included) to pixels.
+std::int32_t width_px(double width) {
+    return static_cast<std::int32_t>(std::trunc((256 * width + std::trunc(128.0 / 7)) / 256 * 7));
+}
+}  // namespace
+
+std::int32_t Sheet::column_width_px(std::int32_t col) const {
+    for (const auto& c : columns)
+        if (col >= c.first && col <= c.last) return c.hidden ? 0 : width_px(c.width);
+    return default_column_width ? width_px(*default_column_width) : 64;
+}
+
+std::int32_t Sheet::row_height_px(std::int32_t row) const {
+    auto it = std::lower_bound(rows.begin(), rows.end(), row, [](const RowHeight& r, std::int32_t v) { return r.row < v; });
+    if (it != rows.end() && it->row == row) return it->hidden ? 0 : static_cast<std::int32_t>(std::lround(it->height * 4 / 3));
+    return static_cast<std::int32_t>(std::lround(default_row_height * 4 / 3));
+}
+
+Workbook new_workbook() {
+    Workbook wb;
+    wb.sheets.emplace_back();
+    wb.sheets.back().name = u"Sheet1";
+    return wb;
+}
+
+}  // namespace quill::xlsx

@@ -1,0 +1,172 @@
+#pragma once
+// The document model of an .xlsx workbook: plain values, no file handles.
+//
+//   Workbook workbook = load("in.xlsx");     // throws XlsxError
+//   workbook.sheets[0].notes.push_back(...); // edit freely
+//   save(workbook, "out.xlsx");              // atomic; throws XlsxError
+//
+// Conventions shared by every type here:
+// - Rows and columns are 0-based (A1 is row 0, column 0).
+// - Texts are UTF-16, a line break inside a note or cell is one LF.
+// - Colours are 0x00BBGGRR, as the core uses them.
+// - Sizes of note boxes are points; column widths are the file's character
+//   units, row heights points.
+//
+// A loaded workbook remembers the package it came from (Workbook::source).
+// Saving writes only the parts whose content changed and copies every other
+// part byte for byte, so the model only has to carry what Quillette reads or
+// edits: sheet names, protection, geometry, cell display texts and notes.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quill::xlsx {
+
+enum class Underline { None, Single, Double, SingleAccounting, DoubleAccounting };
+
+// The complete font of one character.
+struct Font {
+    std::u16string name = u"Calibri";
+    double size = 11;  // points
+    bool bold = false;
+    bool italic = false;
+    bool strike = false;
+    Underline underline = Underline::None;
+    std::int32_t color = 0;  // 0x00BBGGRR
+    bool operator==(const Font&) const = default;
+};
+
+// The font a new note's text gets unless told otherwise.
+Font default_note_font();
+
+// A run of characters sharing one font. A rich text is a sequence of runs;
+// its plain text is the concatenation of the runs' texts.
+struct Run {
+    std::u16string text;
+    Font font;
+    bool operator==(const Run&) const = default;
+};
+using RichText = std::vector<Run>;
+std::u16string plain_text(const RichText& runs);
+
+enum class CellType { Number, String, Boolean, Error };
+
+// One cell with a value. `display` is what the cell shows (its value put
+// through the number format), each character with its font: a rich shared
+// string keeps its runs, anything else is one run in the cell's font.
+struct Cell {
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+    CellType type = CellType::Number;
+    double number = 0;      // Number; Boolean as 0/1
+    std::u16string string;  // String; Error as its text ("#N/A")
+    std::u16string format = u"General";  // the number format code applied
+    RichText display;
+    std::u16string text() const { return plain_text(display); }
+};
+
+// A picture used as the fill of a note box. The bytes are shared, so copying
+// a note is cheap; pictures with equal bytes share one media part on save.
+struct Picture {
+    std::shared_ptr<const std::string> bytes;
+    std::string extension;  // lower case, no dot: "png", "jpeg", "gif", "bmp", "emf", "wmf"
+    bool operator==(const Picture& o) const {
+        return extension == o.extension && (bytes == o.bytes || (bytes && o.bytes && *bytes == *o.bytes));
+    }
+};
+
+// Where a note box sits, in the file's own terms: column or row index plus an
+// offset in pixels inside it.
+struct Anchor {
+    std::int32_t left_col = 0, left_offset = 0, top_row = 0, top_offset = 0;
+    std::int32_t right_col = 0, right_offset = 0, bottom_row = 0, bottom_offset = 0;
+    bool operator==(const Anchor&) const = default;
+};
+
+enum class VerticalAlignment { Top, Center, Bottom, Justify, Distributed };
+
+// Text orientation numbers as the host's object model counts them.
+inline constexpr std::int32_t kHorizontal = 1;
+inline constexpr std::int32_t kUpward = 2;
+inline constexpr std::int32_t kDownward = 3;
+inline constexpr std::int32_t kVertical = 5;  // letters stacked
+
+// The box of a note.
+struct NoteShape {
+    double width = 96;   // points (Excel's default note box)
+    double height = 55.5;
+    bool visible = false;
+    std::int32_t fill_color = 0xE1FFFF;  // 0x00BBGGRR of #ffffe1
+    std::optional<Picture> picture;      // set: the picture fills the box
+    std::u16string picture_title;        // the picture's name (o:title)
+    double opacity = 1;                  // 0 transparent .. 1 opaque
+    std::int32_t orientation = kHorizontal;
+    VerticalAlignment vertical_alignment = VerticalAlignment::Top;
+    // Top-left corner of the box. Unset for a new note: it then goes where
+    // Excel puts one (one column right of the cell, a row up). The bottom-right
+    // corner is always recomputed from the size on save.
+    std::optional<Anchor> anchor;
+    bool operator==(const NoteShape&) const = default;
+};
+
+// A note (Excel's legacy comment) of one cell.
+struct Note {
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+    std::u16string author;
+    RichText text;
+    NoteShape shape;
+    bool operator==(const Note&) const = default;
+};
+
+// Widths of a range of columns (the file's <col> element).
+struct ColumnWidths {
+    std::int32_t first = 0, last = 0;  // 0-based, inclusive
+    double width = 0;                   // character units as stored in the file
+    bool hidden = false;
+};
+
+struct RowHeight {
+    std::int32_t row = 0;
+    double height = 15;  // points
+    bool hidden = false;
+};
+
+namespace detail { struct SheetSource; struct PackageSource; }
+
+struct Sheet {
+    std::u16string name;
+    bool protect_contents = false;  // <sheetProtection sheet="1">
+    std::vector<Cell> cells;        // sorted by row, then column
+    std::vector<Note> notes;        // in the order the file lists them
+    std::vector<ColumnWidths> columns;
+    std::vector<RowHeight> rows;    // only rows with a height of their own, sorted
+    std::optional<double> default_column_width;  // character units; unset: 8.43 (64 px)
+    double default_row_height = 15;              // points
+
+    const Cell* find_cell(std::int32_t row, std::int32_t col) const;
+    Note* find_note(std::int32_t row, std::int32_t col);
+    const Note* find_note(std::int32_t row, std::int32_t col) const;
+    std::int32_t column_width_px(std::int32_t col) const;
+    std::int32_t row_height_px(std::int32_t row) const;
+
+    // What the sheet was when loaded; null for a sheet made in memory.
+    std::shared_ptr<const detail::SheetSource> source;
+};
+
+struct Workbook {
+    std::vector<Sheet> sheets;
+    bool date1904 = false;
+    // The package the workbook was loaded from; null for a new workbook.
+    std::shared_ptr<const detail::PackageSource> source;
+};
+
+// A new workbook as Excel starts one: a single empty sheet "Sheet1".
+Workbook new_workbook();
+
+// "B3" for row 2, column 1.
+std::string cell_name(std::int32_t row, std::int32_t col);
+
+}  // namespace quill::xlsx

@@ -1,0 +1,38 @@
+#pragma once
+// What a loaded workbook remembers of its package, so that saving can write
+// only what changed and copy everything else.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/xlsx/comments.h"
+#include "platform/xlsx/content_types.h"
+#include "platform/xlsx/model.h"
+#include "platform/xlsx/package.h"
+#include "platform/xlsx/relationships.h"
+#include "platform/xlsx/vml_drawing.h"
+
+namespace quill::xlsx::detail {
+
+struct SheetSource {
+    std::string part;        // the worksheet part
+    Relationships rels;      // the sheet's relationships
+    std::string legacy_rel;  // id of the <legacyDrawing> relationship, "" for none
+    std::string comments_part, comments_rel;
+    std::string vml_part;    // "" for none
+    std::vector<Note> notes; // as loaded: saving compares with these
+    CommentExtras comment_extras;
+    std::vector<std::pair<std::string, std::string>> comment_root_attributes;
+    std::shared_ptr<const VmlPart> vml;
+    Relationships vml_rels;
+};
+
+struct PackageSource {
+    Package package;
+    ContentTypes types;
+    std::vector<std::shared_ptr<const SheetSource>> sheets;
+};
+
+PackageSource read_package(const std::string& path, std::vector<Sheet>& sheets, bool& date1904);
+
+}  // namespace quill::xlsx::detail

@@ -1,0 +1,62 @@
+#pragma once
+// The VML drawing part: the box of every note (size, visibility, fill,
+// opacity, text direction, anchor). Shapes that are not notes (form controls
+// and the like) are kept as they were.
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "platform/xlsx/model.h"
+
+namespace quill::xlsx::detail {
+
+inline constexpr const char* kVmlNs = "urn:schemas-microsoft-com:vml";
+inline constexpr const char* kOfficeNs = "urn:schemas-microsoft-com:office:office";
+inline constexpr const char* kExcelNs = "urn:schemas-microsoft-com:office:excel";
+
+struct LoadedShape {
+    std::int32_t row = 0, col = 0;
+    NoteShape shape;          // picture still unresolved
+    std::string picture_rel;  // relationship id of the picture fill, "" for none
+};
+
+struct VmlPart {
+    std::vector<LoadedShape> notes;
+    std::vector<std::string> kept;  // every other top-level node, serialised
+    std::vector<std::pair<std::string, std::string>> root_attributes;  // xmlns declarations
+    std::vector<int> idmap;
+    std::set<long> kept_shape_ids;
+    std::set<std::string> kept_values;  // attribute values in kept nodes (relationship ids among them)
+    bool kept_note_shapetype = false;   // a kept <v:shapetype id="_x0000_t202">
+    bool kept_shapes = false;           // kept nodes draw something (not only shape types)
+};
+
+VmlPart parse_vml(const pugi::xml_document& doc);
+std::vector<int> parse_idmap(const pugi::xml_document& doc);
+std::vector<int> parse_idmap_list(std::string_view data);
+long shape_number(std::string_view id);  // "_x0000_s1025" -> 1025; -1 when not of that form
+
+// "0.5", "50%", "32768f" (16.16 fixed point) -> 0..1; 1 for anything else.
+double parse_opacity(std::string_view text);
+// "#ffffe1", "#fe1", "black", "infoBackground [80]" -> 0x00BBGGRR.
+std::int32_t parse_vml_color(std::string_view text, std::int32_t fallback);
+std::string vml_color(std::int32_t bgr);  // "#rrggbb"
+
+// Where a note's box goes: its top-left corner from the shape (or Excel's
+// default place beside the cell), its bottom-right from its size measured in
+// the sheet's column widths and row heights.
+Anchor compute_anchor(const Sheet& sheet, const Note& note);
+
+struct ShapeToWrite {
+    const Note* note;
+    long id;                  // numeric shape id
+    std::string picture_rel;  // "" for a colour fill
+};
+
+std::string write_vml(const VmlPart* base, const std::vector<int>& idmap, const Sheet& sheet,
+                      const std::vector<ShapeToWrite>& shapes);
+
+}  // namespace quill::xlsx::detail

@@ -1,0 +1,52 @@
+#pragma once
+// The workbook part (sheet list) and the worksheet parts (protection,
+// geometry, cells, the pointer to the sheet's notes drawing).
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "platform/xlsx/model.h"
+#include "platform/xlsx/shared_strings.h"
+#include "platform/xlsx/styles.h"
+
+namespace quill::xlsx::detail {
+
+inline constexpr const char* kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline constexpr const char* kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+struct SheetEntry {
+    std::u16string name;
+    std::string rel_id;
+};
+struct WorkbookInfo {
+    std::vector<SheetEntry> sheets;
+    bool date1904 = false;
+};
+WorkbookInfo parse_workbook(const pugi::xml_document& doc);
+
+struct CellContext {
+    const std::vector<StoredString>* shared_strings;
+    const Styles* styles;
+    const ThemeColors* theme;
+    bool date1904;
+};
+
+// Fills the sheet's protection, geometry and cells; returns the relationship
+// id of its <legacyDrawing>, "" when there is none.
+std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& context, Sheet& sheet);
+
+// "B3" -> row 2, column 1; false when malformed.
+bool parse_cell_ref(std::string_view ref, std::int32_t& row, std::int32_t& col);
+
+// The sheet's XML with its <legacyDrawing> pointing at `rel_id`, or without
+// one when `rel_id` is empty; every other byte stays as it was.
+std::string set_legacy_drawing(const std::string& sheet_xml, const std::string& rel_id);
+
+// Parts of a new workbook.
+std::string write_workbook(const std::vector<Sheet>& sheets);  // sheet i has relationship rId{i+1}
+std::string write_worksheet(const Sheet& sheet, bool selected);
+std::string write_root_rels();
+
+}  // namespace quill::xlsx::detail

@@ -1,0 +1,87 @@
+// Produced parts, XML-normalised, against expected parts reviewed by hand in
+// golden/. QUILL_UPDATE_GOLDEN=1 rewrites them (then review the diff).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "fixture.h"
+#include "xlsx_test_util.h"
+
+namespace quill::xlsx {
+namespace {
+
+using testing::ScratchDir;
+
+void expect_golden(const std::string& produced_xml, const std::string& golden) {
+    SCOPED_TRACE(golden);
+    const std::string path = std::string(QUILL_SOURCE_DIR) + "/tests/platform/xlsx/golden/" + golden;
+    const std::string actual = testing::normalise_xml(produced_xml);
+    if (std::getenv("QUILL_UPDATE_GOLDEN")) testing::write_file(path, actual);
+    EXPECT_EQ(actual, testing::read_file(path));
+}
+
+// One note of each kind: plain, every font property, picture with the box options.
+Workbook golden_workbook() {
+    Workbook wb = new_workbook();
+    Sheet& s = wb.sheets[0];
+    s.columns.push_back({1, 1, 20.7109375, false});
+    Note plain;
+    plain.row = 0;
+    plain.col = 0;
+    plain.author = u"Ann";
+    plain.text = testing::text(u"plain note");
+    Note rich;
+    rich.row = 2;
+    rich.col = 1;
+    rich.author = u"Bob & Co";
+    Font f = default_note_font();
+    f.bold = f.italic = f.strike = true;
+    f.underline = Underline::DoubleAccounting;
+    f.size = 12.5;
+    f.color = 0x563412;  // #123456
+    f.name = u"Segoe UI";
+    Font u = default_note_font();
+    u.underline = Underline::Single;
+    rich.text = {{u"Bold <all>", f}, {u" \u00e9t\u00e9\nline 2 ", u}};
+    Note pic;
+    pic.row = 9;
+    pic.col = 3;
+    pic.author = u"Ann";
+    pic.text = testing::text(u"picture");
+    pic.shape.width = 168;
+    pic.shape.height = 97.125;
+    pic.shape.visible = true;
+    pic.shape.opacity = 0.5;
+    pic.shape.orientation = kVertical;
+    pic.shape.vertical_alignment = VerticalAlignment::Bottom;
+    pic.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(1)), "png"};
+    pic.shape.picture_title = u"photo";
+    s.notes = {plain, rich, pic};
+    return wb;
+}
+
+TEST(Golden, NewWorkbookNotesParts) {
+    ScratchDir dir;
+    save(golden_workbook(), dir.path("g.xlsx"));
+    const std::string out = dir.path("g.xlsx");
+    expect_golden(testing::part_of(out, "xl/comments1.xml"), "new-comments1.xml");
+    expect_golden(testing::part_of(out, "xl/drawings/vmlDrawing1.vml"), "new-vmlDrawing1.vml");
+    expect_golden(testing::part_of(out, "xl/drawings/_rels/vmlDrawing1.vml.rels"), "new-vmlDrawing1.vml.rels");
+    expect_golden(testing::part_of(out, "xl/worksheets/_rels/sheet1.xml.rels"), "new-sheet1.xml.rels");
+    expect_golden(testing::part_of(out, "[Content_Types].xml"), "new-content-types.xml");
+    EXPECT_EQ(testing::part_of(out, "xl/media/image1.png"), testing::tiny_png(1));
+}
+
+TEST(Golden, RewrittenDrawingKeepsTheButton) {
+    ScratchDir dir;
+    testing::write_excel_like(dir.path("in.xlsx"));
+    Workbook wb = load(dir.path("in.xlsx"));
+    wb.sheets[0].find_note(2, 1)->shape.orientation = kHorizontal;
+    wb.sheets[0].find_note(2, 1)->shape.width = 200;
+    save(wb, dir.path("out.xlsx"));
+    expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing1.vml"), "kept-vmlDrawing1.vml");
+    expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml"), "kept-comments1.xml");
+}
+
+}  // namespace
+}  // namespace quill::xlsx

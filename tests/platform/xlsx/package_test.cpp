@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "platform/xlsx/package.h"
+#include "platform/xlsx/relationships.h"
+#include "xlsx_test_util.h"
+
+namespace quill::xlsx {
+namespace {
+
+using testing::ScratchDir;
+using testing::ZipEntry;
+
+// The smallest package load accepts, as stored entries a test can spoil.
+std::vector<ZipEntry> minimal_entries() {
+    return {
+        {"[Content_Types].xml",
+         R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/></Types>)"},
+        {"_rels/.rels",
+         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/></Relationships>)"},
+        {"xl/workbook.xml",
+         R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>)"},
+        {"xl/_rels/workbook.xml.rels",
+         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/></Relationships>)"},
+        {"xl/worksheets/sheet1.xml",
+         R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData><row r="1"><c r="A1"><v>1</v></c></row></sheetData></worksheet>)"},
+    };
+}
+
+std::vector<ZipEntry> with(std::vector<ZipEntry> e, ZipEntry extra) {
+    e.push_back(std::move(extra));
+    return e;
+}
+
+std::vector<ZipEntry> without(std::vector<ZipEntry> e, const std::string& name) {
+    std::erase_if(e, [&](const ZipEntry& z) { return z.name == name; });
+    return e;
+}
+
+std::vector<ZipEntry> replaced(std::vector<ZipEntry> e, const std::string& name, std::string data) {
+    for (auto& z : e)
+        if (z.name == name) z.data = std::move(data);
+    return e;
+}
+
+TEST(Package, MinimalPackageLoads) {
+    ScratchDir dir;
+    testing::write_file(dir.path("ok.xlsx"), testing::stored_zip(minimal_entries()));
+    const Workbook wb = load(dir.path("ok.xlsx"));
+    ASSERT_EQ(wb.sheets.size(), 1u);
+    EXPECT_EQ(wb.sheets[0].name, u"S");
+    EXPECT_EQ(wb.sheets[0].cells.at(0).text(), u"1");
+}
+
+TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
+    ScratchDir dir;
+    const std::string ok = testing::stored_zip(minimal_entries());
+    std::string bomb;
+    {
+        detail::Package p;
+        p.put("big.bin", std::string(2 << 20, '\0'));  // deflates far beyond 100 times
+        bomb = p.write();
+    }
+    std::vector<ZipEntry> many = minimal_entries();
+    for (int i = 0; i < 10001; ++i) many.push_back({"x/" + std::to_string(i), ""});
+    std::vector<ZipEntry> huge = minimal_entries();
+    for (int i = 0; i < 21; ++i)  // 21 x 100 MiB claimed, each 100 times its stored size
+        huge.push_back({"h/" + std::to_string(i), std::string(1 << 20, 'a'), 100 << 20, 1 << 20});
+    const char* doctype = R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaa">]><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData/></worksheet>)";
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"not a zip", "hello, I am text", "not a zip archive"},
+        {"empty file", "", "not a zip archive"},
+        {"truncated", ok.substr(0, ok.size() / 2), "truncated or damaged"},
+        {"zip bomb", bomb, "expands more than 100 times"},
+        {"too many entries", testing::stored_zip(many), "too many entries"},
+        {"too large in total", testing::stored_zip(huge), "more than 2 GiB"},
+        {"parent folder", testing::stored_zip(with(minimal_entries(), {"xl/../evil.xml", "x"})), "parent folder"},
+        {"backslash", testing::stored_zip(with(minimal_entries(), {"xl\\evil.xml", "x"})), "backslash"},
+        {"absolute", testing::stored_zip(with(minimal_entries(), {"/etc/evil.xml", "x"})), "absolute path"},
+        {"encoded slash", testing::stored_zip(with(minimal_entries(), {"xl%2Fevil.xml", "x"})), "encoded slash"},
+        {"trailing dot", testing::stored_zip(with(minimal_entries(), {"xl/evil.", "x"})), "trailing dot"},
+        {"duplicate ignoring case", testing::stored_zip(with(minimal_entries(), {"XL/Workbook.xml", "x"})), "duplicate part name"},
+        {"doctype", testing::stored_zip(replaced(minimal_entries(), "xl/worksheets/sheet1.xml", doctype)), "DOCTYPE"},
+        {"doctype in an unread part", testing::stored_zip(with(minimal_entries(), {"custom/a.xml", doctype})), "DOCTYPE"},
+        {"no workbook", testing::stored_zip(without(minimal_entries(), "xl/workbook.xml")), "missing part \"xl/workbook.xml\""},
+        {"no sheet", testing::stored_zip(without(minimal_entries(), "xl/worksheets/sheet1.xml")), "missing part \"xl/worksheets/sheet1.xml\""},
+        {"no package relationships", testing::stored_zip(without(minimal_entries(), "_rels/.rels")), "missing part \"_rels/.rels\""},
+        {"dangling relationship",
+         testing::stored_zip(with(minimal_entries(), {"xl/worksheets/_rels/sheet1.xml.rels",
+                                                      R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/comments" Target="../comments1.xml"/></Relationships>)"})),
+         "points at missing part \"xl/comments1.xml\""},
+        {"malformed XML", testing::stored_zip(replaced(minimal_entries(), "xl/workbook.xml", "<workbook>")), "not well-formed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.path("bad.xlsx");
+        testing::write_file(path, c.bytes);
+        try {
+            load(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const XlsxError& e) {
+            EXPECT_EQ(e.file(), path);
+            EXPECT_NE(std::string(e.what()).find(path + ": "), std::string::npos) << e.what();
+            EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+        }
+    }
+}
+
+TEST(Package, MissingFileIsAnError) {
+    EXPECT_THROW(load("/nonexistent/folder/x.xlsx"), XlsxError);
+}
+
+TEST(Package, RelationshipTargetsResolveAndRelativise) {
+    using namespace detail;
+    EXPECT_EQ(resolve_target("xl/worksheets/sheet1.xml", "../comments1.xml"), "xl/comments1.xml");
+    EXPECT_EQ(resolve_target("xl/drawings/vmlDrawing1.vml", "../media/image%201.png"), "xl/media/image 1.png");
+    EXPECT_EQ(resolve_target("", "/xl/workbook.xml"), "xl/workbook.xml");
+    EXPECT_EQ(resolve_target("xl/workbook.xml", "../../x"), "");
+    EXPECT_EQ(relative_target("xl/worksheets/sheet1.xml", "xl/drawings/vmlDrawing1.vml"), "../drawings/vmlDrawing1.vml");
+    EXPECT_EQ(relative_target("xl/workbook.xml", "xl/styles.xml"), "styles.xml");
+    EXPECT_EQ(rels_part_of("xl/worksheets/sheet1.xml"), "xl/worksheets/_rels/sheet1.xml.rels");
+    EXPECT_EQ(source_of_rels("xl/worksheets/_rels/sheet1.xml.rels"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(source_of_rels("_rels/.rels"), "");
+}
+
+}  // namespace
+}  // namespace quill::xlsx

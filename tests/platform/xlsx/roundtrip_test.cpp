@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "fixture.h"
+#include "host/host_error.h"
+#include "platform/xlsx/package.h"
+#include "platform/xlsx/vml_drawing.h"
+#include "platform/xlsx/workbook.h"
+#include "xlsx_test_util.h"
+
+namespace quill::xlsx {
+namespace {
+
+using testing::ScratchDir;
+
+std::map<std::string, std::string> parts(const std::string& path) {
+    std::map<std::string, std::string> out;
+    const auto pkg = detail::Package::read(path);
+    for (const auto& n : pkg.names()) out[n] = pkg.bytes(n);
+    return out;
+}
+
+std::set<std::string> changed_parts(const std::string& a, const std::string& b) {
+    std::set<std::string> out;
+    auto pa = parts(a), pb = parts(b);
+    for (const auto& [k, v] : pa)
+        if (!pb.count(k) || pb[k] != v) out.insert(k);
+    for (const auto& [k, v] : pb)
+        if (!pa.count(k)) out.insert(k);
+    return out;
+}
+
+class Loaded : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::write_excel_like(in);
+        wb = load(in);
+    }
+    ScratchDir dir;
+    std::string in = dir.path("in.xlsx"), out = dir.path("out.xlsx");
+    Workbook wb;
+};
+
+TEST_F(Loaded, ReadsSheetsCellsAndTheirFonts) {
+    ASSERT_EQ(wb.sheets.size(), 2u);
+    const Sheet& s = wb.sheets[0];
+    EXPECT_EQ(s.name, u"Notes");
+    EXPECT_TRUE(s.protect_contents);
+    EXPECT_FALSE(wb.sheets[1].protect_contents);
+    EXPECT_EQ(s.column_width_px(0), 64);
+    EXPECT_EQ(s.column_width_px(1), 145);
+    EXPECT_EQ(s.row_height_px(1), 40);
+    EXPECT_EQ(s.row_height_px(2), 20);
+
+    struct Row {
+        const char* cell;
+        const char16_t* text;
+    };
+    const Row rows[] = {{"A1", u"plain"},         {"B1", u"Red struck\r"}, {"C1", u"15/03/24 18:00"},
+                        {"A2", u"12.34%"},        {"B2", u"TRUE"},         {"C2", u"inline"},
+                        {"D2", u"#N/A"},          {"E2", u"12"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.cell);
+        std::int32_t row, col;
+        ASSERT_TRUE(detail::parse_cell_ref(r.cell, row, col));
+        const Cell* c = s.find_cell(row, col);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(to_utf8(c->text()), to_utf8(r.text));
+    }
+    // A rich string: the first run takes the cell's font, the second its own properties over it.
+    const Cell* b1 = s.find_cell(0, 1);
+    ASSERT_EQ(b1->display.size(), 2u);
+    const Font& cell_font = b1->display[0].font;
+    EXPECT_EQ(cell_font.name, u"Arial");
+    EXPECT_TRUE(cell_font.bold && cell_font.italic);
+    EXPECT_EQ(cell_font.underline, Underline::Double);
+    EXPECT_EQ(cell_font.size, 14);
+    EXPECT_EQ(cell_font.color, 0xFF0000);  // FF0000FF in the file: blue
+    const Font& run = b1->display[1].font;
+    EXPECT_EQ(run.name, u"Courier New");
+    EXPECT_TRUE(run.strike && run.bold);
+    EXPECT_EQ(run.size, 12);
+    EXPECT_EQ(run.color, 0x0000FF);  // red
+}
+
+TEST_F(Loaded, ReadsNotesWithTheirBoxes) {
+    const Sheet& s = wb.sheets[0];
+    ASSERT_EQ(s.notes.size(), 3u);
+    const Note* threaded = s.find_note(0, 0);
+    ASSERT_NE(threaded, nullptr);
+    EXPECT_EQ(threaded->shape.fill_color, 0xE1FFFF);  // infoBackground
+    EXPECT_FALSE(threaded->shape.visible);
+
+    const Note& pic = *s.find_note(2, 1);
+    EXPECT_EQ(pic.author, u"Ann");
+    ASSERT_EQ(pic.text.size(), 2u);
+    EXPECT_EQ(pic.text[0].text, u"Ann:");
+    EXPECT_TRUE(pic.text[0].font.bold);
+    EXPECT_EQ(pic.text[0].font.color, 0);  // indexed 81 is the note's black
+    EXPECT_EQ(pic.text[1].text, u"\npicture note");
+    EXPECT_TRUE(pic.text[1].font.italic);
+    EXPECT_EQ(pic.text[1].font.underline, Underline::Single);
+    EXPECT_EQ(pic.text[1].font.name, u"Segoe UI");
+    EXPECT_EQ(pic.text[1].font.color, 0x00FF00);
+    EXPECT_EQ(pic.shape.width, 168);
+    EXPECT_EQ(pic.shape.height, 97.125);
+    EXPECT_TRUE(pic.shape.visible);
+    ASSERT_TRUE(pic.shape.picture);
+    EXPECT_EQ(*pic.shape.picture->bytes, testing::tiny_png(10));
+    EXPECT_EQ(pic.shape.picture->extension, "png");
+    EXPECT_EQ(pic.shape.picture_title, u"photo");
+    EXPECT_DOUBLE_EQ(pic.shape.opacity, 0.5);
+    EXPECT_EQ(pic.shape.orientation, kUpward);
+    EXPECT_EQ(pic.shape.vertical_alignment, VerticalAlignment::Center);
+    EXPECT_EQ(pic.shape.anchor, (Anchor{2, 15, 1, 10, 5, 15, 8, 4}));
+
+    const Note& second = *s.find_note(4, 3);
+    ASSERT_TRUE(second.shape.picture);  // r:id accepted beside o:relid
+    EXPECT_EQ(*second.shape.picture->bytes, testing::tiny_png(20));
+    EXPECT_DOUBLE_EQ(second.shape.opacity, 0.5);
+    EXPECT_EQ(second.shape.width, 144);  // 2in
+    EXPECT_EQ(second.shape.height, 75);  // 100px
+    EXPECT_EQ(second.shape.fill_color, 0x0000FF);
+    EXPECT_EQ(second.shape.orientation, kDownward);
+    EXPECT_EQ(second.shape.vertical_alignment, VerticalAlignment::Bottom);
+}
+
+TEST_F(Loaded, UnchangedSaveCopiesEveryPart) {
+    save(wb, out);
+    EXPECT_EQ(changed_parts(in, out), std::set<std::string>{});
+}
+
+TEST_F(Loaded, ChangingOneNoteRewritesOnlyItsParts) {
+    wb.sheets[0].find_note(2, 1)->text[1].text = u" edited";
+    save(wb, out);
+    EXPECT_EQ(changed_parts(in, out),
+              (std::set<std::string>{"xl/comments1.xml", "xl/drawings/vmlDrawing1.vml"}));
+    const Workbook again = load(out);
+    const Sheet& s = again.sheets[0];
+    ASSERT_EQ(s.notes.size(), 3u);
+    EXPECT_EQ(plain_text(s.find_note(2, 1)->text), u"Ann: edited");
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        Note expected = wb.sheets[0].notes[i];
+        expected.shape.anchor = s.notes[i].shape.anchor;  // the bottom-right corner is recomputed
+        EXPECT_EQ(s.notes[i], expected);
+    }
+    const std::string vml = testing::part_of(out, "xl/drawings/vmlDrawing1.vml");
+    EXPECT_NE(vml.find("[0]!Button1_Click"), std::string::npos) << "the form button survives";
+    EXPECT_NE(vml.find("_x0000_s1028"), std::string::npos);
+    const std::string comments = testing::part_of(out, "xl/comments1.xml");
+    EXPECT_NE(comments.find("xr:uid=\"{11111111-2222-3333-4444-555555555555}\""), std::string::npos);
+    EXPECT_NE(testing::part_of(out, "xl/worksheets/_rels/sheet1.xml.rels").find("threadedComment"), std::string::npos);
+}
+
+TEST_F(Loaded, NewNotesGetTheirOwnPartsAndUniqueShapeIds) {
+    Note n;
+    n.row = 9;
+    n.col = 2;
+    n.author = u"Bob";
+    n.text = testing::text(u"fresh");
+    wb.sheets[1].notes.push_back(n);
+    wb.sheets[0].notes[0].text = testing::text(u"also changed");
+    save(wb, out);
+    const auto names = testing::part_names(out);
+    EXPECT_TRUE(std::count(names.begin(), names.end(), "xl/comments2.xml"));
+    EXPECT_TRUE(std::count(names.begin(), names.end(), "xl/drawings/vmlDrawing2.vml"));
+    EXPECT_NE(testing::part_of(out, "xl/worksheets/sheet2.xml").find("<legacyDrawing r:id=\"rId2\"/><tableParts"),
+              std::string::npos)
+        << testing::part_of(out, "xl/worksheets/sheet2.xml");
+    EXPECT_NE(testing::part_of(out, "[Content_Types].xml").find("/xl/comments2.xml"), std::string::npos);
+
+    std::set<std::string> ids, idmaps;
+    for (const char* part : {"xl/drawings/vmlDrawing1.vml", "xl/drawings/vmlDrawing2.vml"}) {
+        const std::string vml = testing::part_of(out, part);
+        const std::regex id("id=\"(_x0000_s\\d+)\""), map("data=\"([0-9,]+)\"");
+        for (auto it = std::sregex_iterator(vml.begin(), vml.end(), id); it != std::sregex_iterator(); ++it)
+            EXPECT_TRUE(ids.insert((*it)[1]).second) << (*it)[1];
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(vml, m, map));
+        EXPECT_TRUE(idmaps.insert(m[1]).second) << m[1];
+    }
+    EXPECT_EQ(ids.size(), 5u);
+    const Workbook again = load(out);
+    ASSERT_EQ(again.sheets[1].notes.size(), 1u);
+    EXPECT_FALSE(again.sheets[1].notes[0].shape.visible) << "new notes are saved hidden";
+    EXPECT_TRUE(again.sheets[0].find_note(2, 1)->shape.visible) << "existing notes keep their visibility";
+}
+
+TEST_F(Loaded, RemovingNotesKeepsTheButtonAndDropsUnusedPictures) {
+    wb.sheets[0].notes.clear();
+    save(wb, out);
+    const auto names = testing::part_names(out);
+    for (const char* gone : {"xl/comments1.xml", "xl/media/image1.png", "xl/media/image2.png",
+                             "xl/drawings/_rels/vmlDrawing1.vml.rels"})
+        EXPECT_FALSE(std::count(names.begin(), names.end(), gone)) << gone;
+    for (const char* kept : {"xl/drawings/vmlDrawing1.vml", "xl/threadedComments/threadedComment1.xml", "xl/unknown/thing.bin"})
+        EXPECT_TRUE(std::count(names.begin(), names.end(), kept)) << kept;
+    EXPECT_NE(testing::part_of(out, "xl/worksheets/sheet1.xml").find("legacyDrawing"), std::string::npos);
+    EXPECT_EQ(testing::part_of(out, "[Content_Types].xml").find("comments1.xml"), std::string::npos);
+    EXPECT_TRUE(load(out).sheets[0].notes.empty());
+}
+
+TEST_F(Loaded, RemovingTheOnlyDrawingRemovesItsPointer) {
+    // Without the button the drawing only held notes: it goes, and so does <legacyDrawing>.
+    auto entries = testing::excel_like_entries();
+    for (auto& e : entries)
+        if (e.name == "xl/drawings/vmlDrawing1.vml") e.data = std::regex_replace(e.data, std::regex("<v:shape id=\"_x0000_s1028\"[\\s\\S]*?</v:shape>"), "");
+    testing::write_file(in, testing::stored_zip(entries));
+    wb = load(in);
+    wb.sheets[0].notes.clear();
+    save(wb, out);
+    const std::string sheet = testing::part_of(out, "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(sheet.find("legacyDrawing"), std::string::npos);
+    EXPECT_NE(sheet.find("<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/></worksheet>"),
+              std::string::npos);
+    EXPECT_EQ(testing::part_of(out, "xl/drawings/vmlDrawing1.vml"), "");
+    EXPECT_EQ(testing::part_of(out, "xl/worksheets/_rels/sheet1.xml.rels").find("vmlDrawing"), std::string::npos);
+}
+
+TEST_F(Loaded, PicturesAreSharedNeverDroppedWhileUsed) {
+    Sheet& s = wb.sheets[0];
+    // The second note now shows the first picture; the second picture has no user left.
+    s.find_note(4, 3)->shape.picture = s.find_note(2, 1)->shape.picture;
+    // A new note on the other sheet shows a brand-new picture, twice over.
+    Note n;
+    n.row = 1;
+    n.text = testing::text(u"new pic");
+    n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(99)), "png"};
+    wb.sheets[1].notes.push_back(n);
+    n.row = 2;
+    wb.sheets[1].notes.push_back(n);
+    save(wb, out);
+    const auto names = testing::part_names(out);
+    EXPECT_TRUE(std::count(names.begin(), names.end(), "xl/media/image1.png"));
+    EXPECT_FALSE(std::count(names.begin(), names.end(), "xl/media/image2.png"));
+    EXPECT_EQ(testing::part_of(out, "xl/media/image3.png"), testing::tiny_png(99));
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& p) { return p.starts_with("xl/media/"); }), 2);
+    const Workbook again = load(out);
+    EXPECT_EQ(*again.sheets[0].find_note(4, 3)->shape.picture->bytes, testing::tiny_png(10));
+    EXPECT_EQ(*again.sheets[1].notes[1].shape.picture->bytes, testing::tiny_png(99));
+}
+
+TEST_F(Loaded, TooLongNoteIsRefusedAndNothingIsWritten) {
+    testing::write_file(out, "previous content");
+    wb.sheets[0].find_note(4, 3)->text = testing::text(std::u16string(kMaxNoteLength + 1, u'x'));
+    try {
+        save(wb, out);
+        ADD_FAILURE() << "saved";
+    } catch (const XlsxError& e) {
+        EXPECT_NE(e.reason().find("Notes!D5"), std::string::npos) << e.reason();
+        EXPECT_NE(e.reason().find("32,768"), std::string::npos) << e.reason();
+    }
+    EXPECT_EQ(testing::read_file(out), "previous content");
+    wb.sheets[0].find_note(4, 3)->text = testing::text(std::u16string(kMaxNoteLength, u'x'));
+    EXPECT_NO_THROW(save(wb, out));
+}
+
+TEST_F(Loaded, SavesOverItsOwnFile) {
+    wb.sheets[0].notes[0].text = testing::text(u"in place");
+    save(wb, in);
+    EXPECT_EQ(plain_text(load(in).sheets[0].notes[0].text), u"in place");
+}
+
+TEST(NewWorkbook, IsAMinimalValidPackage) {
+    ScratchDir dir;
+    save(new_workbook(), dir.path("new.xlsx"));
+    EXPECT_EQ(testing::part_names(dir.path("new.xlsx")),
+              (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels", "xl/styles.xml",
+                                        "xl/workbook.xml", "xl/worksheets/sheet1.xml"}));
+    const Workbook wb = load(dir.path("new.xlsx"));
+    ASSERT_EQ(wb.sheets.size(), 1u);
+    EXPECT_EQ(wb.sheets[0].name, u"Sheet1");
+}
+
+TEST(NewWorkbook, SheetsCannotBeAddedToALoadedOne) {
+    ScratchDir dir;
+    testing::write_excel_like(dir.path("in.xlsx"));
+    Workbook wb = load(dir.path("in.xlsx"));
+    wb.sheets.emplace_back().name = u"Extra";
+    EXPECT_THROW(save(wb, dir.path("out.xlsx")), XlsxError);
+}
+
+TEST(Anchor, FollowsTheSizeThroughColumnsAndRows) {
+    Sheet s;
+    s.columns.push_back({2, 2, 20.7109375, false});  // 145 px
+    s.rows.push_back({1, 30, false});                // 40 px
+    Note n;
+    n.row = 2;
+    n.col = 1;  // B3: box from C2 + 15 px, 2 + 10 px
+    n.shape.width = 96;    // 128 px
+    n.shape.height = 55.5; // 74 px
+    EXPECT_EQ(detail::compute_anchor(s, n), (Anchor{2, 15, 1, 10, 2, 143, 4, 4}));
+    // A hidden column takes no room; a kept top-left corner stays.
+    s.columns.push_back({3, 3, 10, true});
+    n.shape.width = 120;  // 160 px: 15 + 160 - 145 = 30 px into column E
+    n.shape.anchor = Anchor{2, 15, 1, 10, 0, 0, 0, 0};
+    EXPECT_EQ(detail::compute_anchor(s, n), (Anchor{2, 15, 1, 10, 4, 30, 4, 4}));
+}
+
+}  // namespace
+}  // namespace quill::xlsx

@@ -1,0 +1,184 @@
+#include "xlsx_test_util.h"
+
+#include <pugixml.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/xlsx/package.h"
+
+namespace quill::xlsx::testing {
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+    static std::atomic<int> counter{0};
+    dir_ = fs::path(QUILL_BINARY_DIR) / "xlsx-scratch" /
+           (std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+namespace {
+std::uint32_t crc32(const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+void put16(std::string& s, unsigned v) { s += static_cast<char>(v & 0xFF), s += static_cast<char>((v >> 8) & 0xFF); }
+void put32(std::string& s, std::uint32_t v) { put16(s, v & 0xFFFF), put16(s, v >> 16); }
+}  // namespace
+
+std::string stored_zip(const std::vector<ZipEntry>& entries) {
+    std::string out, central;
+    for (const auto& e : entries) {
+        const std::uint32_t crc = crc32(e.data), offset = static_cast<std::uint32_t>(out.size());
+        const auto size = static_cast<std::uint32_t>(e.declared_size >= 0 ? e.declared_size : static_cast<std::int64_t>(e.data.size()));
+        const auto csize = static_cast<std::uint32_t>(e.declared_compressed >= 0 ? e.declared_compressed : static_cast<std::int64_t>(e.data.size()));
+        auto header = [&](std::string& s, bool central_entry) {
+            put32(s, central_entry ? 0x02014b50 : 0x04034b50);
+            if (central_entry) put16(s, 20);
+            put16(s, 20), put16(s, 0), put16(s, 0), put16(s, 0), put16(s, 0x21);
+            put32(s, crc), put32(s, csize), put32(s, size);
+            put16(s, static_cast<unsigned>(e.name.size())), put16(s, 0);
+            if (central_entry) put16(s, 0), put16(s, 0), put16(s, 0), put32(s, 0), put32(s, offset);
+            s += e.name;
+        };
+        header(out, false);
+        out += e.data;
+        header(central, true);
+    }
+    const auto cd_offset = static_cast<std::uint32_t>(out.size());
+    out += central;
+    put32(out, 0x06054b50), put16(out, 0), put16(out, 0);
+    put16(out, static_cast<unsigned>(entries.size())), put16(out, static_cast<unsigned>(entries.size()));
+    put32(out, static_cast<std::uint32_t>(central.size())), put32(out, cd_offset), put16(out, 0);
+    return out;
+}
+
+std::string part_of(const std::string& xlsx_path, const std::string& part) {
+    const auto pkg = detail::Package::read(xlsx_path);
+    return pkg.contains(part) ? pkg.bytes(part) : std::string();
+}
+
+std::vector<std::string> part_names(const std::string& xlsx_path) {
+    auto names = detail::Package::read(xlsx_path).names();
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+std::string collapse(std::string_view s) {
+    std::string out;
+    bool blank = false;
+    for (char c : s) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.empty()) out += ' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+void print(pugi::xml_node n, int depth, std::string& out) {
+    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+        const std::string t = collapse(n.value());
+        if (!t.empty()) out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "\"" + t + "\"\n";
+        return;
+    }
+    if (n.type() != pugi::node_element) return;
+    std::vector<std::pair<std::string, std::string>> attrs;
+    for (auto a : n.attributes()) attrs.emplace_back(a.name(), a.value());
+    std::sort(attrs.begin(), attrs.end());
+    out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "<" + n.name();
+    for (const auto& [k, v] : attrs) out += " " + k + "=\"" + v + "\"";
+    out += ">\n";
+    for (auto c : n.children()) print(c, depth + 1, out);
+}
+}  // namespace
+
+std::string normalise_xml(const std::string& xml) {
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata)) return "<not XML>\n" + xml;
+    std::string out;
+    for (auto c : doc.children()) print(c, 0, out);
+    return out;
+}
+
+int run(const std::string& command) {
+    const int rc = std::system(command.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+int run_python(const std::string& script, std::string& out) {
+    ScratchDir dir;
+    write_file(dir.path("s.py"), script);
+    const std::string cmd = "/usr/bin/python3 " + dir.path("s.py") + " > " + dir.path("out.txt") + " 2>&1";
+    const int rc = run(cmd);
+    out = read_file(dir.path("out.txt"));
+    return rc;
+}
+
+bool have_openpyxl() {
+    static const bool ok = access("/usr/bin/python3", X_OK) == 0 &&
+                           run("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+    return ok;
+}
+
+bool have_soffice() {
+    static const bool ok = run("command -v soffice >/dev/null 2>&1") == 0;
+    return ok;
+}
+
+std::string tiny_png(std::uint8_t red) {
+    // A 1x1 RGB PNG; the colour changes the bytes so two pictures differ.
+    auto chunk = [](const std::string& type, const std::string& data) {
+        std::string c;
+        const auto be32 = [&](std::uint32_t v) {
+            for (int s = 24; s >= 0; s -= 8) c += static_cast<char>((v >> s) & 0xFF);
+        };
+        be32(static_cast<std::uint32_t>(data.size()));
+        c += type + data;
+        be32(crc32(type + data));
+        return c;
+    };
+    // Stored deflate block of the one scanline (filter 0, R, G, B).
+    std::string scan = {'\0', static_cast<char>(red), '\0', '\0'};
+    std::uint32_t a = 1, b = 0;
+    for (unsigned char ch : scan) a = (a + ch) % 65521, b = (b + a) % 65521;
+    std::string z = {'\x78', '\x01', '\x01', '\x04', '\x00', '\xfb', '\xff'};
+    z += scan;
+    const std::uint32_t adler = (b << 16) | a;
+    for (int s = 24; s >= 0; s -= 8) z += static_cast<char>((adler >> s) & 0xFF);
+    const std::string ihdr = {'\0', '\0', '\0', '\1', '\0', '\0', '\0', '\1', '\x08', '\x02', '\0', '\0', '\0'};
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", "");
+}
+
+RichText text(const std::u16string& s) { return {{s, default_note_font()}}; }
+
+}  // namespace quill::xlsx::testing

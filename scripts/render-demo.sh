@@ -13,5 +13,5 @@ mkdir "$work/x"
   sed -i 's/visibility:hidden/visibility:visible/g; s|<x:ClientData ObjectType="Note">|<x:ClientData ObjectType="Note"><x:Visible/>|g' xl/drawings/vmlDrawing*.vml &&
   zip -q -X -r ../shown.xlsx '[Content_Types].xml' _rels docProps xl 2>/dev/null || zip -q -X -r ../shown.xlsx .)
 (cd "$work" && soffice --headless --convert-to pdf shown.xlsx >/dev/null 2>&1)
-pdftoppm -png -r 80 -singlefile "$work/shown.pdf" docs/demo
+pdftoppm -png -r 80 -singlefile -x 0 -y 0 -W 662 -H 560 "$work/shown.pdf" docs/demo
 echo "docs/demo.png"

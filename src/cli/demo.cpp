@@ -80,10 +80,10 @@ int demo(const std::optional<std::string>& out, Io& io) {
     const std::vector<Note> notes = {
         {"B3", "sunrise.png", 1, 0xFFE0A0, 0xFF8060, 0xFFFFFF,
          {{u"Horizontal", blue, true, false}, {u"\r\nsunrise over ", black, false, false}, {u"B3", red, true, true}}},
-        {"D3", "sea.png", 2, 0xA0E0FF, 0x2060C0, 0xFFF0A0, {{u"Stacked", green, true, false}}},
-        {"F3", "meadow.png", 3, 0xD0FFB0, 0x40A040, 0xFFFFFF,
+        {"F3", "sea.png", 2, 0xA0E0FF, 0x2060C0, 0xFFF0A0, {{u"Stacked", green, true, false}}},
+        {"B11", "meadow.png", 3, 0xD0FFB0, 0x40A040, 0xFFFFFF,
          {{u"Upward ", black, false, true}, {u"text", red, true, false}}},
-        {"H3", "dusk.png", 4, 0xC0A0FF, 0x302060, 0xFFE080,
+        {"F11", "dusk.png", 4, 0xC0A0FF, 0x302060, 0xFFE080,
          {{u"Downward", blue, false, false}, {u" text", black, true, true}}},
     };
 
@@ -93,14 +93,14 @@ int demo(const std::optional<std::string>& out, Io& io) {
     sheet.set_text("A1", u"Quillette demo: rest the pointer on a red triangle to see its note");
     static const char16_t* const labels[] = {u"horizontal", u"vertical", u"upward", u"downward"};
     for (std::size_t i = 0; i < notes.size(); ++i) {
-        std::string label_cell = notes[i].cell;
-        label_cell[1] = '2';
-        sheet.set_text(label_cell, labels[i]);
+        // The label sits in the row above its note's cell.
+        const memory::CellRef at = memory::parse_cell(notes[i].cell);
+        sheet.set_text(memory::cell_name({at.row - 1, at.column}), labels[i]);
     }
     memory::CharFont bold = memory::cell_default_font();
     bold.bold = true;
     bold.color = blue;
-    auto& rich = sheet.set_text("B6", u"Rich ", memory::cell_default_font());
+    auto& rich = sheet.set_text("B18", u"Rich ", memory::cell_default_font());
     rich.text.append(u"cell", bold);
     rich.value = std::u16string(u"Rich cell");
 
@@ -122,7 +122,7 @@ int demo(const std::optional<std::string>& out, Io& io) {
     // Get Text from Active Cell, then Insert Text Only: a cell's own fonts
     // carried into a note without a picture.
     form.Orent(1).Value(true);
-    s.select("B6");
+    s.select("B18");
     s.click(u"Command4");
     s.click(u"Command3");
 

@@ -205,7 +205,7 @@ TEST(CliEndToEnd, DemoIsReadableByOpenpyxl) {
     ASSERT_EQ(std::system(("/usr/bin/python3 " + w.path("read.py") + " " + out + " > " + w.path("py.txt") + " 2>&1").c_str()), 0)
         << w.bytes(w.path("py.txt"));
     const std::string seen = w.bytes(w.path("py.txt"));
-    for (const char* t : {"'B3', 'Horizontal", "'D3', 'Stacked'", "'F3', 'Upward text'", "'H3', 'Downward text'", "'B6', 'Rich cell'"})
+    for (const char* t : {"'B3', 'Horizontal", "'F3', 'Stacked'", "'B11', 'Upward text'", "'F11', 'Downward text'", "'B18', 'Rich cell'"})
         EXPECT_NE(seen.find(t), std::string::npos) << t << " in " << seen;
 }
 

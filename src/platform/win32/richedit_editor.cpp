@@ -147,8 +147,10 @@ RichEditEditor::~RichEditEditor() {
     leave_parking();
 }
 
-void RichEditEditor::adopt(HWND parent) {
+void RichEditEditor::adopt(HWND parent, float origin_x, float origin_y) {
     ::SetParent(hwnd_, parent ? parent : parking.hwnd);
+    origin_x_ = parent ? origin_x : 0;
+    origin_y_ = parent ? origin_y : 0;
     place();
 }
 
@@ -367,7 +369,7 @@ bool RichEditEditor::Enabled() { return IsWindowEnabled(hwnd_) != FALSE; }
 void RichEditEditor::Enabled(bool on) { EnableWindow(hwnd_, on ? TRUE : FALSE); }
 
 void RichEditEditor::place() {
-    const RECT r = twips_rect(left_, top_, width_, height_, dpi_of(GetParent(hwnd_)));
+    const RECT r = twips_rect(origin_x_ + left_, origin_y_ + top_, width_, height_, dpi_of(GetParent(hwnd_)));
     MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     if (on_geometry) on_geometry();
 }

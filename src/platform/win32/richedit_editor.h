@@ -90,9 +90,10 @@ public:
 
     // The control's window.
     HWND hwnd() const noexcept { return hwnd_; }
-    // Moves the control into `parent` (the container its twips count from),
-    // or back into the parking window with nullptr.
-    void adopt(HWND parent);
+    // Moves the control into `parent`, placed at its twips plus `origin_x`,
+    // `origin_y` (the position of its container inside `parent`), or back
+    // into the parking window with nullptr.
+    void adopt(HWND parent, float origin_x, float origin_y);
     // Told after the control moved or changed size (the window restacks it).
     std::function<void()> on_geometry;
 
@@ -128,6 +129,7 @@ private:
     std::optional<TextMap> map_;
     std::optional<Remembered> selection_;
     float left_, top_, width_, height_;
+    float origin_x_ = 0, origin_y_ = 0;
     std::function<void()> dbl_click_;
 };
 

@@ -203,13 +203,12 @@ void FormWindow::create() {
             };
             return key(a) < key(b);
         });
-        for (Item* item : order)
-            if (item->spec->container.empty()) create_item(*item, hwnd_);
-        for (Item* item : order) {
-            if (item->spec->container.empty()) continue;
-            Item* container = item_named(item->spec->container);
-            if (container && container->hwnd) create_item(*item, container->hwnd);
-        }
+        for (Item* item : order) create_item(*item, hwnd_);
+        // Frame1 draws only its border and caption, beneath the controls it
+        // holds; being no tab stop, its place in the z-order changes no tab.
+        for (Item& item : items_)
+            if (item.hwnd && item.spec->type == ControlType::Frame)
+                SetWindowPos(item.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         hook_keyboard(hwnd_);
         sync_all();
     } catch (...) {
@@ -240,7 +239,7 @@ void FormWindow::create_item(Item& item, HWND parent) {
             break;
         }
         case ControlType::Label: cls = L"STATIC"; style |= SS_LEFT | SS_NOPREFIX | WS_GROUP; break;
-        case ControlType::Frame: cls = kFrameClass; style |= WS_GROUP; ex_style |= WS_EX_CONTROLPARENT; break;
+        case ControlType::Frame: cls = kFrameClass; style |= WS_GROUP; break;
         case ControlType::Image: cls = kImageClass; break;
         default: return;
     }
@@ -256,18 +255,18 @@ void FormWindow::create_item(Item& item, HWND parent) {
 
 void FormWindow::adopt_editor() {
     Item* item = item_named(u"RichTextBox1");
-    Item* frame = item ? item_named(item->spec->container) : nullptr;
-    if (!item || !frame || !frame->hwnd || form_.expired()) return;
+    if (!item || !hwnd_ || form_.expired()) return;
     auto editor = std::dynamic_pointer_cast<RichEditEditor>(model_->RichTextBox1);
     if (editor == editor_ && item->hwnd) return;
     if (editor_) {
         editor_->on_geometry = nullptr;
-        editor_->adopt(nullptr);
+        editor_->adopt(nullptr, 0, 0);
     }
     editor_ = editor;
     item->hwnd = nullptr;
     if (!editor_) return;  // an editor of another kind has no window to show
-    editor_->adopt(frame->hwnd);
+    const POINT origin = container_origin(*item);
+    editor_->adopt(hwnd_, origin.x, origin.y);
     item->hwnd = editor_->hwnd();
     SetWindowLongPtrW(item->hwnd, GWLP_ID, item->id);
     editor_->on_geometry = [this] { restack_editor(); };
@@ -275,25 +274,20 @@ void FormWindow::adopt_editor() {
     restack_editor();
 }
 
-// In tab order among Frame1's controls, except while it covers one of them
-// (zoomed): then on top of them.
+// In tab order among its siblings, except while it is larger than its
+// layout row (zoomed) and covers its neighbours: then on top of them.
 void FormWindow::restack_editor() {
     Item* item = item_named(u"RichTextBox1");
-    if (!item || !item->hwnd) return;
-    RECT mine{};
-    GetWindowRect(item->hwnd, &mine);
-    bool covers = false;
+    if (!item || !item->hwnd || !editor_) return;
+    const bool zoomed = editor_->Width() > item->spec->width || editor_->Height() > item->spec->height;
     const Item* before = nullptr;
     for (const Item& other : items_) {
-        if (&other == item || !other.hwnd || other.spec->container != item->spec->container) continue;
-        RECT theirs{}, common{};
-        GetWindowRect(other.hwnd, &theirs);
-        if (IsWindowVisible(other.hwnd) && IntersectRect(&common, &mine, &theirs)) covers = true;
+        if (&other == item || !other.hwnd || other.spec->tab_index < 0) continue;
         if (other.spec->tab_index < item->spec->tab_index &&
             (!before || other.spec->tab_index > before->spec->tab_index))
             before = &other;
     }
-    const HWND after = covers || !before ? HWND_TOP : before->hwnd;
+    const HWND after = zoomed || !before ? HWND_TOP : before->hwnd;
     SetWindowPos(item->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -403,10 +397,20 @@ FormWindow::Item* FormWindow::item_named(std::u16string_view name, std::int32_t 
     return nullptr;
 }
 
+POINT FormWindow::container_origin(const Item& item) const {
+    // Controls inside Frame1 count from it; their windows are the form's.
+    if (item.spec->container.empty()) return POINT{0, 0};
+    for (const Item& other : items_)
+        if (other.spec->name == item.spec->container && other.control)
+            return POINT{static_cast<LONG>(other.control->Left()), static_cast<LONG>(other.control->Top())};
+    return POINT{0, 0};
+}
+
 RECT FormWindow::rect_of(const Item& item) const {
+    const POINT o = container_origin(item);
     const dialog::Control* c = item.control;
-    if (!c) return twips_rect(item.spec->left, item.spec->top, item.spec->width, item.spec->height, dpi_);
-    return twips_rect(c->Left(), c->Top(), c->Width(), c->Height(), dpi_);
+    if (!c) return twips_rect(o.x + item.spec->left, o.y + item.spec->top, item.spec->width, item.spec->height, dpi_);
+    return twips_rect(o.x + c->Left(), o.y + c->Top(), c->Width(), c->Height(), dpi_);
 }
 
 void FormWindow::sync_all() {
@@ -664,7 +668,7 @@ LRESULT FormWindow::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 // The editor outlives the window (the form keeps it): back to
                 // its parking window before the children go.
                 editor_->on_geometry = nullptr;
-                editor_->adopt(nullptr);
+                editor_->adopt(nullptr, 0, 0);
                 editor_.reset();
             }
             break;

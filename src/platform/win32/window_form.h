@@ -7,11 +7,13 @@
 //   caption, background colour and icons; first placed with its client area
 //   at the layout's design position. Sizes are the layout's twips at the
 //   window's DPI.
-// - Frame1 is a container window (WS_EX_CONTROLPARENT) holding its controls,
-//   so their twips count from it and the dialog keys walk into it. Sibling
-//   windows are created in tab-index order, which is the order
-//   GetNextDlgTabItem walks; the zoomed editor, which covers its neighbours,
-//   is raised to the top of Frame1 while it covers them.
+// - Every control is a child window of the form, created in tab-index order,
+//   which is the order GetNextDlgTabItem walks: the layout's tab order runs
+//   from Frame1's controls to the form's Command3 and back, so Frame1 cannot
+//   be a container window. Its controls sit at their twips plus Frame1's
+//   position; Frame1 itself, no tab stop, lies beneath them and draws its
+//   border and caption. The zoomed editor, larger than its row and covering
+//   its neighbours, is raised to the top while it is zoomed.
 // - Check boxes are plain two-state buttons; command buttons and Orent are
 //   owner-drawn in their colours and pictures, Orent drawn pressed while
 //   selected. A click goes to frmAddIn::Click, which changes the model; the
@@ -87,6 +89,7 @@ private:
     Item* item_of(HWND hwnd);
     Item* item_of(const dialog::Control& control);
     Item* item_named(std::u16string_view name, std::int32_t index = 0);
+    POINT container_origin(const Item& item) const;  // twips
     RECT rect_of(const Item& item) const;
     HBRUSH brush(COLORREF color);
     COLORREF back_color(const Item& item) const;

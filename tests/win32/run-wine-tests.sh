@@ -113,7 +113,7 @@ if [[ -x $window_tests ]]; then
   mkdir -p "$artifacts"
   out=$(QUILLETTE_ARTIFACTS=$(winepath -w "$artifacts" 2>/dev/null) wine "$window_tests" --gtest_color=no 2>&1)
   rc=$?
-  grep -E '^\[  (FAILED|PASSED|SKIPPED) |Failure|^[^[].*(Expected|Which is|Value of)' <<<"$out"
+  grep -E '^\[  (FAILED|PASSED|SKIPPED) |: Failure$|^[^[].*(Expected|Which is|Value of)' <<<"$out"
   p=$(grep -oE '^\[  PASSED  \] [0-9]+' <<<"$out" | grep -oE '[0-9]+$'); passed=$((passed + ${p:-0}))
   if ((rc != 0)); then bad "window tests exited with $rc"; fi
 fi

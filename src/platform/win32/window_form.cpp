@@ -138,6 +138,22 @@ UniqueHIcon icon_from_ico(const std::vector<std::uint8_t>& ico, int which, int s
                                                 TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR));
 }
 
+struct ProcessSearch {
+    const char* cls;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK own_window_of_class(HWND hwnd, LPARAM lp) {
+    auto& s = *reinterpret_cast<ProcessSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[256];
+    if (pid != GetCurrentProcessId() || !GetClassNameA(hwnd, name, sizeof name) || lstrcmpiA(name, s.cls) != 0)
+        return TRUE;
+    s.found = hwnd;
+    return FALSE;
+}
+
 bool is_button(ControlType t) { return t == ControlType::CommandButton || t == ControlType::OptionButton; }
 
 }  // namespace
@@ -330,22 +346,8 @@ dialog::WindowHandle FormWindow::FindWindowA(const std::optional<std::string>& c
     if (!first || !cls || windowName) return to_handle(first);
     // Several hosts may run: the one this add-in lives in owns the window
     // to join.
-    struct Search {
-        const char* cls;
-        HWND found = nullptr;
-    } search{cls};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(lp);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            char name[256];
-            if (pid != GetCurrentProcessId() || !GetClassNameA(hwnd, name, sizeof name) || lstrcmpiA(name, s.cls) != 0)
-                return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ProcessSearch search{cls};
+    EnumWindows(own_window_of_class, reinterpret_cast<LPARAM>(&search));
     return to_handle(search.found ? search.found : first);
 }
 

@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
   wine64 libwine-dev xvfb xauth
   python3 python3-openpyxl libreoffice-calc-nogui
-  zip unzip
+  zip unzip poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -14,6 +14,15 @@
 
 namespace quill::dialog {
 
+// Font fields without a value: the ones the font dialog is to show with no
+// initial selection (the editor's selection mixes them), and after OK the
+// ones the user left so. They are inputs of their own, not Flags bits: Flags
+// stays what the caller set.
+struct FontBlanks {
+    bool Name = false, Size = false, Bold = false, Italic = false, Strikethru = false, Underline = false;
+    bool operator==(const FontBlanks&) const = default;
+};
+
 struct ChooserState {
     bool CancelError = false;
     std::int32_t Color = 0;  // 0x00BBGGRR
@@ -24,15 +33,19 @@ struct ChooserState {
     bool FontItalic = false;
     bool FontStrikethru = false;
     bool FontUnderline = false;
+    FontBlanks FontBlank;
 };
 
 class ChooserPort {
 public:
     virtual ~ChooserPort() = default;
-    // Modal. Start from `state` (Color, or the Font* values; Flags as given),
-    // and on OK write the choice back into it and return true; on cancel
-    // leave it as it was and return false. May throw HostError when no dialog
-    // can be shown.
+    // Modal. Start from `state` (Color, or the Font* values with the fields
+    // of FontBlank shown without a value; Flags as given). On OK write the
+    // choice into it and return true: the colour chosen, or every font field
+    // the user set, each clearing its FontBlank entry, while a field still
+    // without a value keeps its entry set. On cancel return false; what the
+    // port left in `state` then is discarded. May throw HostError when no
+    // dialog can be shown.
     virtual bool ChooseColor(ChooserState& state) = 0;
     virtual bool ChooseFont(ChooserState& state) = 0;
 };
@@ -60,7 +73,13 @@ public:
     void FontStrikethru(bool on) { state_.FontStrikethru = on; }
     bool FontUnderline() const { return state_.FontUnderline; }
     void FontUnderline(bool on) { state_.FontUnderline = on; }
+    // Not a property of the platform's component: the font fields shown, and
+    // after OK left, without a value (see FontBlanks).
+    const FontBlanks& FontBlank() const { return state_.FontBlank; }
+    void FontBlank(const FontBlanks& blanks) { state_.FontBlank = blanks; }
 
+    // Modal. On OK the component holds the choice; on cancel it is as it was,
+    // and the cancel error is raised when CancelError is true.
     void ShowColor();
     void ShowFont();
 

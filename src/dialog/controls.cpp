@@ -107,12 +107,22 @@ void CommonDialog::Reset() {
     state_ = ChooserState{};
 }
 
-void CommonDialog::ShowColor() {
-    if (!need(port_).ChooseColor(state_) && state_.CancelError) throw HostError(err::kCancel, u"Cancel was selected.");
+namespace {
+// The port works on a copy, so that neither a cancel nor a failure of the
+// platform's dialog can leave half a choice in the component.
+void show(ChooserState& state, ChooserPort& port, bool (ChooserPort::*choose)(ChooserState&)) {
+    ChooserState working = state;
+    if ((port.*choose)(working)) {
+        working.CancelError = state.CancelError;
+        state = std::move(working);
+    } else if (state.CancelError) {
+        throw HostError(err::kCancel, u"Cancel was selected.");
+    }
 }
+}  // namespace
 
-void CommonDialog::ShowFont() {
-    if (!need(port_).ChooseFont(state_) && state_.CancelError) throw HostError(err::kCancel, u"Cancel was selected.");
-}
+void CommonDialog::ShowColor() { show(state_, need(port_), &ChooserPort::ChooseColor); }
+
+void CommonDialog::ShowFont() { show(state_, need(port_), &ChooserPort::ChooseFont); }
 
 }  // namespace quill::dialog

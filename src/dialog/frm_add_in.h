@@ -31,6 +31,9 @@
 namespace quill::host {
 class Connect;
 }
+namespace quill::commenttext {
+class CodePage;
+}
 
 namespace quill::dialog {
 
@@ -44,6 +47,9 @@ struct FormServices {
     std::shared_ptr<ChooserPort> chooser;
     std::shared_ptr<PictureLoader> pictures;
     std::shared_ptr<WindowPort> window;  // none: a form without a window (the CLI)
+    // How InsertFmtText compares characters (commenttext/code_page.h);
+    // none: Windows-1252.
+    std::shared_ptr<const commenttext::CodePage> code_page;
 };
 
 enum class Event { Load, Click, DblClick };

@@ -1,7 +1,7 @@
 #pragma once
 // Strict, scriptable stand-ins for the dialog's ports, and a fixture that
-// builds a frmAddIn on them with the portable editor. Other test folders
-// include this too ("dialog/fakes.h").
+// builds a frmAddIn on them with the portable editor, window model and
+// scripted choosers. Other test folders include this too ("dialog/fakes.h").
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "dialog/frm_add_in.h"
+#include "platform/memory/chooser.h"
 #include "platform/memory/rich_text.h"
+#include "platform/memory/window.h"
 
 namespace quill::testing {
 
@@ -37,53 +39,6 @@ public:
     std::vector<ShownBox> shown;
     std::deque<MsgAnswer> answers;
     bool fail = false;  // throw after recording
-};
-
-class FakeWindow final : public dialog::WindowPort {
-public:
-    dialog::WindowHandle FindWindowA(const std::optional<std::string>& className,
-                                     const std::optional<std::string>& windowName) override {
-        finds.emplace_back(className.value_or("<null>"), windowName.value_or("<null>"));
-        auto it = top_level.find(className.value_or(""));
-        return it == top_level.end() ? 0 : it->second;
-    }
-    dialog::WindowHandle SetParent(dialog::WindowHandle child, dialog::WindowHandle newParent) override {
-        parents.emplace_back(child, newParent);
-        return 0;
-    }
-    dialog::WindowHandle FormHandle() override { return form_handle; }
-    void ShowForm(bool visible) override { shown = visible; }
-    void DestroyForm() override { ++destroyed; }
-
-    std::map<std::string, dialog::WindowHandle> top_level;  // class name -> first window
-    dialog::WindowHandle form_handle = 0x2A0;
-    std::vector<std::pair<std::string, std::string>> finds;
-    std::vector<std::pair<dialog::WindowHandle, dialog::WindowHandle>> parents;
-    bool shown = false;
-    int destroyed = 0;
-};
-
-// Answers each dialog from `answers` (true OK, false cancel; OK when empty)
-// and, on OK, lets `choose` fill in the choice.
-class FakeChooser final : public dialog::ChooserPort {
-public:
-    bool ChooseColor(dialog::ChooserState& s) override { return answer(s, colour_calls); }
-    bool ChooseFont(dialog::ChooserState& s) override { return answer(s, font_calls); }
-    std::deque<bool> answers;
-    std::function<void(dialog::ChooserState&)> choose;
-    std::vector<dialog::ChooserState> colour_calls, font_calls;  // the state each dialog was shown with
-
-private:
-    bool answer(dialog::ChooserState& s, std::vector<dialog::ChooserState>& log) {
-        log.push_back(s);
-        bool ok = true;
-        if (!answers.empty()) {
-            ok = answers.front();
-            answers.pop_front();
-        }
-        if (ok && choose) choose(s);
-        return ok;
-    }
 };
 
 class FakePictureLoader final : public dialog::PictureLoader {
@@ -118,9 +73,9 @@ struct FormFixture {
     memory::RichText& editor() { return static_cast<memory::RichText&>(*form->RichTextBox1); }
 
     std::shared_ptr<ScriptedMessageBox> messages = std::make_shared<ScriptedMessageBox>();
-    std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();
+    std::shared_ptr<memory::ScriptedChooser> chooser = std::make_shared<memory::ScriptedChooser>();
     std::shared_ptr<FakePictureLoader> pictures = std::make_shared<FakePictureLoader>();
-    std::shared_ptr<FakeWindow> window = std::make_shared<FakeWindow>();
+    std::shared_ptr<memory::MemoryWindow> window = std::make_shared<memory::MemoryWindow>();
     std::shared_ptr<dialog::frmAddIn> form;
     std::vector<std::string> events;
 };

@@ -129,10 +129,12 @@ TEST(Dispatcher, EveryHandlerIsWiredToItsControl) {
         {u"RichTextBox1", Event::DblClick}};
     for (const auto& [name, event] : wired) EXPECT_TRUE(f.form->Raise(name, event)) << to_utf8(name);
     EXPECT_EQ(f.events.size(), std::size(wired));
+    // Handlers without a host may report that; an unwired event shows nothing.
+    const auto boxes = f.messages->shown.size();
     for (auto name : {u"Check1", u"Orent", u"Label3", u"Image1", u"Frame1", u"nosuch"})
         EXPECT_FALSE(f.form->Raise(name, Event::Click, name == std::u16string_view(u"Orent") ? 2 : 0));
     EXPECT_FALSE(f.form->Raise(u"OKButton", Event::DblClick));
-    EXPECT_TRUE(f.messages->shown.empty());
+    EXPECT_EQ(f.messages->shown.size(), boxes);
 }
 
 TEST(Dispatcher, UserClicksChangeTheControlThenRaise) {
@@ -161,8 +163,7 @@ TEST(Form, NeedsAnEditorFactory) {
 TEST(CommonDialog, CancelRaisesOnlyWhenAskedTo) {
     FormFixture f;
     auto& cd = f.form->CommonDialog1;
-    f.chooser->answers = {false, false, true};
-    f.chooser->choose = [](ChooserState& s) { s.Color = 0x123456; };
+    f.chooser->cancel().cancel().color(0x123456);
     cd.ShowColor();  // CancelError false: a cancel returns quietly
     cd.CancelError(true);
     try {

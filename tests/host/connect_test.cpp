@@ -14,7 +14,7 @@ using memory::Excel;
 struct FakeForm : DialogForm {
     std::vector<std::string> calls;
     std::shared_ptr<Application> app;
-    std::shared_ptr<host::Connect> owner;
+    std::weak_ptr<host::Connect> owner;  // as the real form holds it: no cycle
     bool loaded = false, visible = false, fail_show = false, fail_hide = false, fail_unload = false;
     int loads = 0;
     std::function<void()> on_show;
@@ -122,7 +122,7 @@ TEST(Connection, ButtonIsAddedBeforeTheDialogIsShown) {
     ASSERT_EQ(rig.forms.size(), 1u);
     EXPECT_EQ(rig.forms[0]->calls, (std::vector<std::string>{"xlapp", "Connect", "Show"}));
     EXPECT_EQ(rig.forms[0]->app, rig.connect->xlapp());
-    EXPECT_EQ(rig.forms[0]->owner, rig.connect);
+    EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
 }
 
 TEST(Connection, ForeignApplicationIsReportedAndConnectionGoesOn) {
@@ -236,7 +236,7 @@ TEST(Lifecycle, FailingStepsAreSkipped) {
         rig.forms[0]->fail_show = true;
         rig.connect->Show();
         EXPECT_TRUE(rig.connect->FormDisplayed());
-        EXPECT_EQ(rig.forms[0]->owner, rig.connect);
+        EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
     }
     {
         SCOPED_TRACE("Hide: the form fails to hide");

@@ -14,6 +14,7 @@
 #include "platform/win32/handles.h"
 #include "quillpix.h"
 #include "support.h"
+#include "connect_support.h"
 
 using quill::win32::ComPtr;
 using quill::win32::UniqueBstr;
@@ -22,60 +23,9 @@ using quill::win32::UniqueSafeArray;
 using quill::win32::UniqueVariant;
 using wintest::FakeDispatch;
 using wintest::Scope;
+using namespace wintest::connect_support;
 
 namespace {
-
-const std::wstring kSettingsKey = L"Software\\VB and VBA Program Settings\\Pixnote\\Settings";
-
-std::string read_file(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::wstring temp_file(const wchar_t* prefix) {
-    wchar_t dir[MAX_PATH], file[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    GetTempFileNameW(dir, prefix, 0, file);
-    DeleteFileW(file);
-    return file;
-}
-
-std::optional<std::wstring> display_on_connect() {
-    return wintest::reg_string(HKEY_CURRENT_USER, kSettingsKey, L"DisplayOnConnect");
-}
-
-bool form_displayed(_Connect* c) {
-    VARIANT_BOOL shown = 123;
-    CHECK(c->get_FormDisplayed(&shown) == S_OK);
-    CHECK(shown == VARIANT_TRUE || shown == VARIANT_FALSE);
-    return shown == VARIANT_TRUE;
-}
-
-ComPtr<IUnknown> identity(IUnknown* p) {
-    ComPtr<IUnknown> u;
-    if (p) p->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(u.put()));
-    return u;
-}
-
-UniqueSafeArray empty_custom() { return UniqueSafeArray(SafeArrayCreateVector(VT_VARIANT, 0, 0)); }
-
-HRESULT connect(IDTExtensibility2* ext, IDispatch* app, ext_ConnectMode mode) {
-    UniqueSafeArray custom = empty_custom();
-    SAFEARRAY* raw = custom.release();
-    const HRESULT hr = ext->OnConnection(app, mode, nullptr, &raw);
-    custom.reset(raw);
-    return hr;
-}
-
-HRESULT disconnect(IDTExtensibility2* ext) {
-    UniqueSafeArray custom = empty_custom();
-    SAFEARRAY* raw = custom.release();
-    const HRESULT hr = ext->OnDisconnection(0, &raw);
-    custom.reset(raw);
-    return hr;
-}
 
 using CanUnload = HRESULT(STDAPICALLTYPE*)();
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);

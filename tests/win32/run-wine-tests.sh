@@ -3,7 +3,9 @@
 # date), checks the i686 DLL statically with objdump (the machine runs no
 # 32-bit programs), and runs the x86_64 DLL under Wine: regsvr32 in and out,
 # every registry value, the per-user fallback, COM creation by ProgID,
-# connection and unloading.
+# connection and unloading, the IDispatch bridge over a fake Excel, and the
+# DLL inside that fake Excel (menu button, click, disconnection). With
+# --bench it also prints the measurements of `pixnote_tests --bench`.
 #
 # Environment: JOBS (build parallelism, default 2). The Wine prefix lives in
 # build/mingw-x86_64/wineprefix and is created once (wineboot takes a while);
@@ -17,6 +19,8 @@ if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a "$0" "$@"
 fi
 
+bench=0
+[[ ${1:-} == --bench ]] && bench=1
 jobs=${JOBS:-2}
 passed=0
 failed=0
@@ -107,6 +111,7 @@ snapshot() {  # the parts of the registry registration may touch
 wine regsvr32 /u /s "$w64" >/dev/null 2>&1
 
 suite unit
+suite bridge
 # The dialog window, the RichEdit editor contract and the platform services
 # (GoogleTest); the screenshot goes to $artifacts/dialog.png.
 if [[ -x $window_tests ]]; then
@@ -126,6 +131,10 @@ snapshot "$tmp/before.reg"
 regsvr "regsvr32 (machine)"
 suite registered "$w64"
 suite com "$w64"
+suite excel "$w64"
+if ((bench)); then
+  wine "$tests" --bench "$w64" 2>&1 | grep -v '^$' || bad "benchmark run"
+fi
 regsvr "regsvr32 /u (machine)" /u
 suite unregistered
 regsvr "regsvr32 /u twice" /u

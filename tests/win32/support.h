@@ -3,8 +3,12 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+
+#include "host/excel.h"
+#include "host/host_error.h"
 
 namespace wintest {
 
@@ -13,6 +17,17 @@ std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const
 std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name);
 bool reg_key_exists(HKEY root, const std::wstring& key);
 bool same_path(const std::wstring& a, const std::wstring& b);
+
+// The object, or ObjectRequired for nothing: keeps the pointer, unlike need().
+template <class P>
+P must(P p) {
+    if (!p) throw quill::err::ObjectRequired();
+    return p;
+}
+
+// What the formatted text transfer does for each character of a comment:
+// Characters(i, 1), its Font, and the seven font puts (for i = 1..n).
+void format_characters(quill::host::TextFrame& frame, std::int32_t n);
 
 // A bare automation object: it answers IUnknown and IDispatch, and Excel's
 // Application interface only when built as `excel`. Counts its references so

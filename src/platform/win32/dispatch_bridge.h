@@ -1,8 +1,7 @@
 #pragma once
-// Host objects reached through late-bound IDispatch. This first cut knows
-// only how to take an object through Excel's Application interface and how to
-// hand the underlying IDispatch back; the members of the object model are
-// filled in by the full bridge.
+// The host ports of host/excel.h over the host's objects, reached through
+// late-bound IDispatch (dispatch_call.h): every member is called by name, as
+// the host's type libraries are not available at build time.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -16,6 +15,13 @@ namespace quill::win32 {
 // Excel's Application interface (Excel object library, _Application).
 inline constexpr GUID IID_ExcelApplication = {0x000208D5, 0x0000, 0x0000,
                                               {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Excel's Range interface: what tells a selected range from a selected shape.
+inline constexpr GUID IID_ExcelRange = {0x00020846, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Office's _CommandBarButtonEvents, the event interface of a button.
+inline constexpr GUID DIID_CommandBarButtonEvents = {0x000C0351, 0x0000, 0x0000,
+                                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Its Click(Ctrl As CommandBarButton, CancelDefault As Boolean).
+inline constexpr DISPID kDispidClick = 1;
 
 // Every bridged object can give back the IDispatch it wraps, so that a
 // property getter returns the very object the host handed in.

@@ -130,7 +130,8 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
             data->fill.transparency = static_cast<float>(1.0 - n.shape.opacity);
             if (n.shape.picture && n.shape.picture->bytes) {
                 memory::Picture p;
-                p.path = n.shape.picture_title;
+                // The file's name is all a package keeps of the picture's path.
+                p.path = n.shape.picture_title + u"." + to_u16(n.shape.picture->extension);
                 p.bytes.assign(n.shape.picture->bytes->begin(), n.shape.picture->bytes->end());
                 if (auto info = memory::decode_picture(p.bytes).info) p.info = *info;
                 data->fill.picture = std::move(p);

@@ -1,0 +1,28 @@
+#pragma once
+// The quillette command line: the dialog's commands on .xlsx files. Every
+// subcommand drives the real dialog handlers over the in-memory workbook;
+// nothing here reimplements a command.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace quill::cli {
+
+struct Io {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    bool stdin_is_terminal = false;
+    bool stderr_is_terminal = false;
+};
+
+enum Exit : int {
+    kDone = 0,
+    kRefused = 1,     // the command refused: protected sheet, "Comment found", no confirmation
+    kUsage = 2,       // bad arguments
+    kUnreadable = 3,  // an input workbook or picture that cannot be used, or an output that cannot be written
+};
+
+int run(const std::vector<std::string>& args, Io io);
+
+}  // namespace quill::cli

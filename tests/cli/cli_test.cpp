@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/app.h"
+#include "cli/png_writer.h"
+#include "platform/xlsx/binding.h"
+
+namespace quill::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+// The tool in-process, from an argument vector, with stdin not a terminal.
+Result quillette(std::vector<std::string> args, const std::string& input = "", bool terminal = false) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int code = run(args, Io{in, out, err, terminal, false});
+    return {code, out.str(), err.str()};
+}
+
+struct Workdir {
+    fs::path dir = fs::temp_directory_path() /
+                   ("quill-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    Workdir() {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~Workdir() { fs::remove_all(dir); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // A small PNG of w x h pixels.
+    std::string picture(const std::string& name, int w = 8, int h = 6) const {
+        const auto png = encode_png(std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3, 0x80), w, h);
+        std::ofstream(path(name), std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                          static_cast<std::streamsize>(png.size()));
+        return path(name);
+    }
+    // A workbook on disk, built through the document model.
+    std::string book(const std::string& name, bool protect = false, bool with_note = false) const {
+        xlsx::Workbook doc = xlsx::new_workbook();
+        doc.sheets[0].protect_contents = protect;
+        if (with_note) {
+            xlsx::Note n;
+            n.row = 1;
+            n.col = 1;
+            n.text = {{u"kept", xlsx::default_note_font()}};
+            doc.sheets[0].notes.push_back(n);
+        }
+        xlsx::save(doc, path(name));
+        return path(name);
+    }
+    std::string bytes(const std::string& file) const {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+xlsx::Workbook load(const std::string& file) { return xlsx::load(file); }
+
+TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    const std::string pic = w.picture("a.png");
+    struct Row {
+        std::vector<std::string> args;
+        int code;
+        std::string err_has;
+    };
+    const Row rows[] = {
+        {{}, kUsage, "subcommand"},
+        {{"frobnicate"}, kUsage, ""},
+        {{"insert-image", book, "--cells", "B2", pic}, kUsage, "refusing to overwrite"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", w.path("o.xlsx"), "--in-place"}, kUsage, "not both"},
+        {{"insert-image", book, "--cells", "ZZZZ99", pic, "-o", w.path("o.xlsx")}, kUsage, "Invalid cell reference"},
+        {{"insert-image", book, "--cells", "B2", pic, "--orientation", "sideways", "-o", w.path("o.xlsx")}, kUsage, ""},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--color", "red", "-o", w.path("o.xlsx")}, kUsage, "#RRGGBB"},
+        {{"insert-image", book, "--cells", "B2", w.path("missing.png"), "-o", w.path("o.xlsx")}, kUnreadable, "missing.png"},
+        {{"insert-image", book, "--cells", "B2", w.dir.string(), "-o", w.path("o.xlsx")}, kUnreadable, "directory"},
+        {{"insert-image", book, "--sheet", "Nope", "--cells", "B2", pic, "-o", w.path("o.xlsx")}, kUsage, "Nope"},
+        {{"list", w.path("absent.xlsx")}, kUnreadable, "absent.xlsx"},
+        {{"delete-comments", book, "--cells", "B2", "--in-place"}, kRefused, "--yes"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", "/nonexistent-dir/o.xlsx"}, kUnreadable, "o.xlsx"},
+    };
+    const std::string before = w.bytes(book);
+    for (const auto& r : rows) {
+        std::string joined;
+        for (const auto& a : r.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        const Result got = quillette(r.args);
+        EXPECT_EQ(got.code, r.code) << got.err;
+        EXPECT_NE(got.err.find(r.err_has), std::string::npos) << got.err;
+        EXPECT_FALSE(fs::exists(w.path("o.xlsx")));
+    }
+    EXPECT_EQ(w.bytes(book), before);
+    EXPECT_EQ(quillette({"--help"}).code, kDone);
+    EXPECT_EQ(quillette({"insert-image", "--help"}).code, kDone);
+    const Result v = quillette({"--version"});
+    EXPECT_EQ(v.code, kDone);
+    EXPECT_NE(v.out.find("quillette"), std::string::npos);
+}
+
+TEST(Cli, InsertImagePairsPicturesWithCellsInTheOrderGiven) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    const std::string a = w.picture("a.png", 8, 6), b = w.picture("b.png", 5, 5);
+    const Result r = quillette({"insert-image", book, "--cells", "B2:B3", a, b, "--text", "Hi\tthere", "--bold",
+                             "--color", "#0000FF", "--orientation", "upward", "--opaque", "-o", w.path("out.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    const auto doc = load(w.path("out.xlsx"));
+    const auto* b2 = doc.sheets[0].find_note(1, 1);
+    const auto* b3 = doc.sheets[0].find_note(2, 1);
+    ASSERT_TRUE(b2 && b3);
+    EXPECT_EQ(b2->shape.picture_title, u"a");
+    EXPECT_EQ(b3->shape.picture_title, u"b");
+    EXPECT_EQ(b2->shape.orientation, xlsx::kUpward);
+    EXPECT_DOUBLE_EQ(b2->shape.opacity, 1.0);
+    EXPECT_DOUBLE_EQ(b2->shape.width, 96 * 1.75);
+    EXPECT_EQ(xlsx::plain_text(b2->text), u"Hi        there");
+    EXPECT_TRUE(b2->text.back().font.bold);
+    EXPECT_EQ(b2->text.back().font.color, 0xFF0000);  // #0000FF as 0x00BBGGRR
+
+    const Result listed = quillette({"list", w.path("out.xlsx"), "--json"});
+    EXPECT_EQ(listed.code, kDone);
+    EXPECT_NE(listed.out.find("\"cell\": \"B3\""), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\"picture\": \"b.png\""), std::string::npos) << listed.out;
+}
+
+TEST(Cli, InsertTextRefusesAnExistingNoteAndProtectedSheets) {
+    Workdir w;
+    const std::string noted = w.book("noted.xlsx", false, true);
+    Result r = quillette({"insert-text", noted, "--cell", "B2", "--text", "new", "--in-place"});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("Below Comment is already present."), std::string::npos);
+    EXPECT_NE(r.err.find("kept"), std::string::npos);
+    r = quillette({"insert-text", noted, "--cell", "B2", "--text", "new", "--overwrite-text", "--in-place"});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_EQ(xlsx::plain_text(load(noted).sheets[0].find_note(1, 1)->text), u"new");
+
+    const std::string locked = w.book("locked.xlsx", true);
+    const std::string before = w.bytes(locked);
+    r = quillette({"insert-text", locked, "--cell", "A1", "--text", "x", "--in-place"});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("Please First Remove Sheet Protection."), std::string::npos);
+    EXPECT_EQ(w.bytes(locked), before);
+}
+
+TEST(Cli, DeleteCommentsAsksOnATerminal) {
+    Workdir w;
+    const std::string noted = w.book("noted.xlsx", false, true);
+    Result r = quillette({"delete-comments", noted, "--cells", "B2", "--in-place"}, "n\n", true);
+    EXPECT_EQ(r.code, kDone);
+    EXPECT_NE(r.err.find("Do you want to delete comment in the activecell?"), std::string::npos);
+    EXPECT_EQ(load(noted).sheets[0].notes.size(), 1u);
+    r = quillette({"delete-comments", noted, "--cells", "A1:C3", "--yes", "--in-place"});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_NE(r.err.find("(1) from the seleceted cells"), std::string::npos);
+    EXPECT_TRUE(load(noted).sheets[0].notes.empty());
+}
+
+// The cell's font comes from a file another program wrote.
+TEST(Cli, TextFromACellKeepsItsFonts) {
+    Workdir w;
+    if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "openpyxl is not installed";
+    std::ofstream(w.path("make.py")) << "import openpyxl,sys\nfrom openpyxl.styles import Font\nwb=openpyxl.Workbook()\n"
+                                        "ws=wb.active\nws['A1']='ab'\nws['A1'].font=Font(name='Georgia',italic=True,color='FF0000FF')\n"
+                                        "wb.save(sys.argv[1])\n";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + w.path("make.py") + " " + w.path("in.xlsx")).c_str()), 0);
+    const Result r = quillette({"insert-text", w.path("in.xlsx"), "--cell", "C3", "--text-from", "A1", "-o", w.path("o.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    const auto result = load(w.path("o.xlsx"));
+    const auto* note = result.sheets[0].find_note(2, 2);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(xlsx::plain_text(note->text), u"ab");
+    ASSERT_FALSE(note->text.empty());
+    EXPECT_TRUE(note->text.back().font.italic);
+    EXPECT_EQ(note->text.back().font.name, u"Georgia");
+    EXPECT_EQ(note->text.back().font.color, 0xFF0000);
+}
+
+// End to end: the real program builds the demo, and an independent reader
+// finds every note's text.
+TEST(CliEndToEnd, DemoIsReadableByOpenpyxl) {
+    Workdir w;
+    const std::string exe = std::string(QUILL_BINARY_DIR) + "/src/cli/quillette";
+    const std::string out = w.path("demo.xlsx");
+    ASSERT_EQ(std::system((exe + " demo -o " + out + " > " + w.path("log.txt") + " 2>&1").c_str()), 0)
+        << w.bytes(w.path("log.txt"));
+    EXPECT_NE(w.bytes(w.path("log.txt")).find("5 notes"), std::string::npos) << w.bytes(w.path("log.txt"));
+    if (std::system("/usr/bin/python3 -c 'import openpyxl' 2>/dev/null") != 0) GTEST_SKIP() << "openpyxl is not installed";
+    const std::string script = "import openpyxl,sys\nwb=openpyxl.load_workbook(sys.argv[1])\n"
+                               "print(sorted((c.coordinate, c.comment.text) for ws in wb for row in ws.iter_rows() "
+                               "for c in row if c.comment))\n";
+    std::ofstream(w.path("read.py")) << script;
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + w.path("read.py") + " " + out + " > " + w.path("py.txt") + " 2>&1").c_str()), 0)
+        << w.bytes(w.path("py.txt"));
+    const std::string seen = w.bytes(w.path("py.txt"));
+    for (const char* t : {"'B3', 'Horizontal", "'D3', 'Stacked'", "'F3', 'Upward text'", "'H3', 'Downward text'", "'B6', 'Rich cell'"})
+        EXPECT_NE(seen.find(t), std::string::npos) << t << " in " << seen;
+}
+
+}  // namespace
+}  // namespace quill::cli

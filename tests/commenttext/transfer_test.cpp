@@ -1,0 +1,238 @@
+// getcmt and InsertFmtText against the in-memory workbook and the portable editor.
+#include <gtest/gtest.h>
+
+#include "commenttext/code_page.h"
+#include "commenttext/support.h"
+
+namespace quill::dialog {
+namespace {
+
+using quill::testing::colour_positions;
+using quill::testing::HostFixture;
+using quill::testing::sources;
+
+struct Transfer : ::testing::Test, HostFixture {
+    // The editor holds `editor` with one colour per position; A1's comment
+    // holds getcmt() of it, or `comment` when given.
+    void prepare(const std::u16string& editor, const std::u16string* comment = nullptr) {
+        editor_text(editor);
+        sheet().add_comment("A1", comment ? *comment : form->getcmt());
+    }
+    void editor_text(const std::u16string& text) {
+        form->RichTextBox1->Text(text);
+        colour_positions(this->editor());
+    }
+    void run(std::shared_ptr<host::Range> cell = nullptr) {
+        form->InsertFmtText(cell ? cell : excel->application()->ActiveCell());
+    }
+    memory::FormattedText& comment() { return sheet().comment("A1")->text; }
+};
+
+TEST_F(Transfer, GetcmtUsesTheHostsSubstituteThreeTimes) {
+    const struct {
+        const char16_t* editor;
+        const char16_t* comment;
+    } rows[] = {
+        {u"", u""},
+        {u"a\r\nb", u"a\nb"},
+        {u"a\rb", u"ab"},
+        {u"a\tb", u"a        b"},
+        {u"\r\r\n", u"\n"},  // the pair goes first, then the CR left over
+        {u"a\nb", u"a\nb"},
+        {u"\t\r\n\t", u"        \n        "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(to_utf8(row.editor));
+        form->RichTextBox1->Text(row.editor);
+        const auto mark = excel->log.total();
+        EXPECT_EQ(form->getcmt(), row.comment);
+        EXPECT_EQ(excel->log.calls_since(mark),
+                  (std::vector<std::string>{"Application.WorksheetFunction", "WorksheetFunction.Substitute",
+                                            "WorksheetFunction.Substitute", "WorksheetFunction.Substitute"}));
+        EXPECT_EQ(form->RichTextBox1->Text(), row.editor);
+    }
+    excel->log.fail_nth("WorksheetFunction.Substitute", 2, 1004, u"Substitute failed");
+    EXPECT_THROW(form->getcmt(), HostError);
+}
+
+// Which editor position each comment character takes its format from. The
+// editor reports, for an empty selection, the format of the character before
+// it: so a comment LF met by the editor's CR (skipped to the LF) reports the
+// CR's format, and a lone CR's format goes to the character after it.
+TEST_F(Transfer, WalkTakesFormatsFromTheMatchingEditorPosition) {
+    const struct {
+        const char16_t* editor;
+        const char* expected;
+    } rows[] = {
+        {u"Ab\r\nc", "0124"},  // the worked example
+        {u"abc", "012"},
+        {u"a\rb", "01"},
+        {u"a\r\r\nb", "013"},  // one skip per character: b takes the LF's format
+        {u"a\r\nb\r\nc", "01346"},
+        // A tab's eight spaces take the tab's format; the text after it its own.
+        {u"\tab", "00000000" "12"},
+        {u"a\tb", "0" "11111111" "2"},
+        {u"ab\t", "01" "22222222"},
+        {u"a\t\tb", "0" "11111111" "22222222" "3"},
+        {u"a\t\r\nb", "0" "11111111" "24"},
+        {u"a\r\n\tb", "01" "33333333" "4"},
+        {u"\t", "00000000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(to_utf8(row.editor));
+        excel->sheet().remove_comment({1, 1});
+        prepare(row.editor);
+        run();
+        EXPECT_EQ(sources(comment()), row.expected);
+        EXPECT_TRUE(excel->screen_updating);
+        EXPECT_EQ(form->RichTextBox1->Text(), row.editor);
+    }
+}
+
+TEST_F(Transfer, ComparesByCodePage) {
+    const struct {
+        const char16_t* editor;
+        const char16_t* comment;
+        const char* expected;
+    } rows[] = {
+        {u"a\u0100b", u"a\u03A9b", "012"},  // both outside Windows-1252: '?' and '?'
+        {u"a\u20ACbc", u"a\u20ACbc", "0123"},  // the euro sign is in it
+        {u"a\u20ACbc", u"a\u0160bc", "0133"},  // 0x80 against 0x8A: a mismatch
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(to_utf8(row.comment));
+        excel->sheet().remove_comment({1, 1});
+        const std::u16string comment_text = row.comment;
+        prepare(row.editor, &comment_text);
+        run();
+        EXPECT_EQ(sources(comment()), row.expected);
+    }
+}
+
+TEST_F(Transfer, CodePageComesFromTheFormsServices) {
+    struct OneCode final : commenttext::CodePage {
+        std::int32_t Asc(char16_t) const override { return 1; }
+    };
+    FormServices s = form->Services();
+    s.code_page = std::make_shared<OneCode>();
+    form = std::make_shared<frmAddIn>(s);
+    form->xlapp = excel->application();
+    const std::u16string text = u"xyz";
+    prepare(u"a\r\nb", &text);  // every pair compares equal: no skip
+    run();
+    EXPECT_EQ(sources(comment()), "012");
+}
+
+TEST_F(Transfer, CopiesTheSevenAttributesUnchangedInTheirOrder) {
+    form->RichTextBox1->Text(u"x");
+    auto& ed = *form->RichTextBox1;
+    ed.SelStart(0);
+    ed.SelLength(1);
+    ed.SelFontName(u"Courier New");
+    ed.SelFontSize(13.5f);
+    ed.SelColor(0x123456);
+    ed.SelBold(true);
+    ed.SelItalic(true);
+    ed.SelUnderline(true);
+    ed.SelStrikeThru(true);
+    sheet().add_comment("A1", u"x");
+    const auto a1 = excel->application()->ActiveCell();
+    const auto mark = excel->log.total();
+    run(a1);
+    EXPECT_EQ(excel->log.calls_since(mark),
+              (std::vector<std::string>{"Application.ScreenUpdating", "Range.Comment", "Comment.Text", "Comment.Shape",
+                                        "Shape.TextFrame", "TextFrame.Characters", "Characters.Font", "Font.Name",
+                                        "Font.Bold", "Font.Underline", "Font.Color", "Font.Strikethrough",
+                                        "Font.Italic", "Font.Size", "Application.ScreenUpdating"}));
+    const memory::CharFont want{u"Courier New", 13.5f, true, true, true, host::xlUnderlineStyleSingle, 0x123456};
+    EXPECT_EQ(comment().font_at(0), want);
+}
+
+TEST_F(Transfer, AtMostNineHostCallsPerCharacter) {
+    std::u16string text;
+    for (int k = 0; k < 500; ++k) text += u"ab\tc\r\n";
+    editor_text(text);
+    sheet().add_comment("A1", form->getcmt());
+    const auto n = comment().size();
+    const auto mark = excel->log.total();
+    run();
+    const auto calls = excel->log.total() - mark;
+    EXPECT_LE(calls, 9 * n + 6);
+    EXPECT_EQ(excel->log.count("Characters.Text"), 0u);
+    EXPECT_EQ(excel->log.count("Range.Comment"), 1u);
+    EXPECT_EQ(excel->log.count("Shape.TextFrame"), 1u);
+}
+
+TEST_F(Transfer, NothingToWalk) {
+    // No comment; an empty one.
+    for (bool with_comment : {false, true}) {
+        SCOPED_TRACE(with_comment);
+        if (with_comment) sheet().add_comment("A1", u"");
+        form->RichTextBox1->Text(u"abc");
+        excel->log.clear();
+        run();
+        EXPECT_EQ(excel->log.count("Application.ScreenUpdating"), 2u);
+        EXPECT_EQ(excel->log.count("TextFrame.Characters"), 0u);
+        EXPECT_TRUE(excel->screen_updating);
+    }
+}
+
+TEST_F(Transfer, EmptyEditorGivesEveryCharacterTheInsertionPointsFormat) {
+    sheet().add_comment("A1", u"xy\nz");
+    comment().set_font(0, 4, memory::CharFont{u"Times", 20, true, true, true, host::xlUnderlineStyleDouble, 0xFF});
+    form->RichTextBox1->Text(u"");
+    run();
+    const memory::CharFont want{u"Arial", 10, false, false, false, host::xlUnderlineStyleNone, 0};
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(comment().font_at(k), want) << k;
+}
+
+// A failing step is skipped alone; the walk and the other attributes go on.
+TEST_F(Transfer, FailuresSkipOnlyTheirStep) {
+    const struct {
+        const char* member;
+        std::uint64_t nth;
+        const char* expected;  // sources; '#' where the colour was not written
+        bool bold_of_second;   // whether character 2 got its bold
+    } rows[] = {
+        {"Font.Bold", 2, "012", false},
+        {"Font.Color", 2, "0#2", true},
+        {"TextFrame.Characters", 2, "0#2", false},
+        {"Characters.Font", 3, "01#", true},
+        {"Shape.TextFrame", 1, "#12", true},  // reached again at the next character
+        {"Range.Comment", 1, "###", false},
+        {"Comment.Text", 1, "###", false},
+        {"Application.ScreenUpdating", 2, "012", true},  // switching on again fails: still returns
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.member);
+        excel->sheet().remove_comment({1, 1});
+        prepare(u"abc");
+        form->RichTextBox1->SelStart(0);
+        form->RichTextBox1->SelLength(3);
+        form->RichTextBox1->SelBold(true);
+        excel->log.fail_nth(row.member, row.nth, 1004, u"injected");
+        const auto thrown = excel->log.faults_thrown();
+        EXPECT_NO_THROW(run());
+        EXPECT_EQ(excel->log.faults_thrown(), thrown + 1);
+        EXPECT_EQ(sources(comment()), row.expected);
+        EXPECT_EQ(comment().font_at(1).bold, row.bold_of_second);
+        excel->log.clear_faults();
+    }
+}
+
+TEST_F(Transfer, ScreenUpdatingOffFailingReachesTheCaller) {
+    prepare(u"abc");
+    const auto a1 = excel->application()->ActiveCell();
+    excel->log.fail_nth("Application.ScreenUpdating", 1, 1004, u"no screen");
+    excel->log.clear();
+    try {
+        run(a1);
+        ADD_FAILURE() << "no error";
+    } catch (const HostError& e) {
+        EXPECT_EQ(e.description(), u"no screen");
+    }
+    EXPECT_EQ(excel->log.calls(), std::vector<std::string>{"Application.ScreenUpdating"});
+}
+
+}  // namespace
+}  // namespace quill::dialog

@@ -138,20 +138,20 @@ UniqueHIcon icon_from_ico(const std::vector<std::uint8_t>& ico, int which, int s
                                                 TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR));
 }
 
-struct ProcessSearch {
+struct ClassSearch {
     const char* cls;
-    HWND found = nullptr;
+    std::vector<dialog::TopLevelWindow> found;
 };
 
-BOOL CALLBACK own_window_of_class(HWND hwnd, LPARAM lp) {
-    auto& s = *reinterpret_cast<ProcessSearch*>(lp);
+BOOL CALLBACK windows_of_class(HWND hwnd, LPARAM lp) {
+    auto& s = *reinterpret_cast<ClassSearch*>(lp);
+    char name[256];
+    // Class names compare without regard to case, as FindWindowA does.
+    if (!GetClassNameA(hwnd, name, sizeof name) || lstrcmpiA(name, s.cls) != 0) return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    char name[256];
-    if (pid != GetCurrentProcessId() || !GetClassNameA(hwnd, name, sizeof name) || lstrcmpiA(name, s.cls) != 0)
-        return TRUE;
-    s.found = hwnd;
-    return FALSE;
+    s.found.push_back({to_handle(hwnd), pid});
+    return TRUE;
 }
 
 bool is_button(ControlType t) { return t == ControlType::CommandButton || t == ControlType::OptionButton; }
@@ -339,16 +339,10 @@ void FormWindow::add_tool(Item& item) {
 
 // --- the port -------------------------------------------------------------------
 
-dialog::WindowHandle FormWindow::FindWindowA(const std::optional<std::string>& className,
-                                             const std::optional<std::string>& windowName) {
-    const char* cls = className ? className->c_str() : nullptr;
-    HWND first = ::FindWindowA(cls, windowName ? windowName->c_str() : nullptr);
-    if (!first || !cls || windowName) return to_handle(first);
-    // Several hosts may run: the one this add-in lives in owns the window
-    // to join.
-    ProcessSearch search{cls};
-    EnumWindows(own_window_of_class, reinterpret_cast<LPARAM>(&search));
-    return to_handle(search.found ? search.found : first);
+std::vector<dialog::TopLevelWindow> FormWindow::TopLevelWindows(const std::string& className) {
+    ClassSearch search{className.c_str(), {}};
+    EnumWindows(windows_of_class, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 dialog::WindowHandle FormWindow::SetParent(dialog::WindowHandle child, dialog::WindowHandle newParent) {

@@ -1,6 +1,6 @@
 #pragma once
 // frmAddIn's window on Windows: the form rendered from the layout table, and
-// the window port the form's own code calls (FindWindowA, SetParent, its
+// the window port the form's own code calls (top-level windows, SetParent, its
 // handle, show, destroy).
 //
 // - The form: fixed dialog border, no minimize or maximize box, the layout's
@@ -50,11 +50,11 @@ public:
     // window through its services).
     void attach(const std::shared_ptr<dialog::frmAddIn>& form);
 
-    // dialog::WindowPort. FindWindowA without a window name prefers a
-    // matching top-level window of this process (the host's own main window
-    // when several hosts run) and falls back to the first one found.
-    dialog::WindowHandle FindWindowA(const std::optional<std::string>& className,
-                                     const std::optional<std::string>& windowName) override;
+    // dialog::WindowPort. TopLevelWindows lists the windows of the class in
+    // EnumWindows order (the order FindWindowA searches), each with its
+    // process, so that FindHostMainWindow can prefer this process's host.
+    std::vector<dialog::TopLevelWindow> TopLevelWindows(const std::string& className) override;
+    std::uint32_t CurrentProcessId() override { return GetCurrentProcessId(); }
     dialog::WindowHandle SetParent(dialog::WindowHandle child, dialog::WindowHandle newParent) override;
     dialog::WindowHandle FormHandle() override;
     void ShowForm(bool visible) override;

@@ -321,7 +321,8 @@ TEST(WindowPort, FindWindowPrefersThisProcesssHost) {
     const HWND first = FindWindowA("XLMAIN", nullptr);
     DWORD first_pid = 0;
     GetWindowThreadProcessId(first, &first_pid);
-    const dialog::WindowHandle chosen = port.FindWindowA("XLMAIN", std::nullopt);
+    const auto listed = port.TopLevelWindows("XLMAIN");
+    const dialog::WindowHandle chosen = port.FindHostMainWindow("XLMAIN");
 
     SetEvent(quit);
     WaitForSingleObject(pi.hProcess, 20000);
@@ -333,6 +334,8 @@ TEST(WindowPort, FindWindowPrefersThisProcesssHost) {
     UnregisterClassW(L"XLMAIN", wc.hInstance);
 
     ASSERT_TRUE(started) << "the helper process did not show its window";
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed.front().handle, win32::to_handle(first));  // FindWindowA's first is the list's first
     EXPECT_EQ(chosen, win32::to_handle(mine));
     if (first_pid == GetCurrentProcessId())
         GTEST_SKIP() << "Wine listed this process's window first; the choice was not put to the test";

@@ -383,8 +383,8 @@ TEST_F(FormWindowTest, ReparentingKeepsTheCoordinates) {
                                 nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_TRUE(host);
     dialog::WindowPort& port = *window_;
-    EXPECT_EQ(port.FindWindowA("XLMAIN", std::nullopt), win32::to_handle(host));
-    EXPECT_EQ(port.FindWindowA("QuilletteNoSuchClass", std::nullopt), 0);
+    EXPECT_EQ(port.FindHostMainWindow("XLMAIN"), win32::to_handle(host));
+    EXPECT_EQ(port.FindHostMainWindow("QuilletteNoSuchClass"), 0);
     const dialog::WindowHandle form = port.FormHandle();
     EXPECT_EQ(form, win32::to_handle(window_->hwnd()));
     port.SetParent(form, win32::to_handle(host));

@@ -38,6 +38,8 @@ done
 dll32=$root/build/mingw-i686/src/platform/win32/Pixnote.dll
 dll64=$root/build/mingw-x86_64/src/platform/win32/Pixnote.dll
 tests=$root/build/mingw-x86_64/src/platform/win32/pixnote_tests.exe
+window_tests=$root/build/mingw-x86_64/src/platform/win32/pixnote_window_tests.exe
+artifacts=$root/build/mingw-x86_64/artifacts
 
 # --- static checks of both DLLs -------------------------------------------
 static_check() {  # static_check <objdump> <dll>
@@ -110,6 +112,16 @@ wine regsvr32 /u /s "$w64" >/dev/null 2>&1
 
 suite unit
 suite bridge
+# The dialog window, the RichEdit editor contract and the platform services
+# (GoogleTest); the screenshot goes to $artifacts/dialog.png.
+if [[ -x $window_tests ]]; then
+  mkdir -p "$artifacts"
+  out=$(QUILLETTE_ARTIFACTS=$(winepath -w "$artifacts" 2>/dev/null) wine "$window_tests" --gtest_color=no 2>&1)
+  rc=$?
+  grep -E '^\[  (FAILED|PASSED|SKIPPED) |: Failure$|^[^[].*(Expected|Which is|Value of)' <<<"$out"
+  p=$(grep -oE '^\[  PASSED  \] [0-9]+' <<<"$out" | grep -oE '[0-9]+$'); passed=$((passed + ${p:-0}))
+  if ((rc != 0)); then bad "window tests exited with $rc"; fi
+fi
 suite resources "$w64" win64
 suite resources "$w32" win32
 

@@ -8,8 +8,8 @@
 #include "platform/win32/errors.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/module.h"
-#include "platform/win32/placeholder_dialog.h"
 #include "platform/win32/registry_settings.h"
+#include "platform/win32/window_form.h"
 
 namespace quill::win32 {
 
@@ -226,7 +226,7 @@ host::ConnectServices default_services() {
     host::ConnectServices services;
     services.messages = std::make_shared<Win32MessageBox>();
     services.settings = std::make_shared<RegistrySettings>();
-    services.make_dialog = placeholder_dialog_factory();
+    services.make_dialog = window_dialog_factory();
     return services;
 }
 

@@ -57,10 +57,11 @@ MsgAnswer Win32MessageBox::Show(const std::u16string& text, MsgButtons buttons, 
     if (auto log = environment(L"QUILLETTE_MSGBOX_LOG"); log && !log->empty()) {
         return log_box(*log, text, buttons, title);
     }
+    HWND owner = owner_ ? owner_() : nullptr;
     const UINT style = buttons == MsgButtons::OK ? MB_OK : (MB_YESNO | MB_DEFBUTTON1);
     const std::wstring wtext = to_wide(text);
     const std::wstring wtitle = to_wide(title);
-    const int answer = MessageBoxW(nullptr, wtext.c_str(), wtitle.c_str(), style);
+    const int answer = MessageBoxW(owner, wtext.c_str(), wtitle.c_str(), style);
     switch (answer) {
         case IDOK: return MsgAnswer::OK;
         case IDYES: return MsgAnswer::Yes;

@@ -8,13 +8,22 @@
 // the text written as \r and \n, a backslash as \\), and a Yes/No box is
 // answered with QUILLETTE_MSGBOX_ANSWER ("No" answers No; anything else, or
 // nothing, answers Yes).
+#include <windows.h>
+
+#include <functional>
+
 #include "host/message_box.h"
 
 namespace quill::win32 {
 
 class Win32MessageBox final : public MessageBoxPort {
 public:
+    // `owner` gives the window a box belongs to (the dialog's); none: no owner.
+    explicit Win32MessageBox(std::function<HWND()> owner = {}) : owner_(std::move(owner)) {}
     MsgAnswer Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) override;
+
+private:
+    std::function<HWND()> owner_;
 };
 
 }  // namespace quill::win32

@@ -1,0 +1,102 @@
+#include "platform/win32/choosers.h"
+
+#include <commdlg.h>
+// The port's members share the names commdlg.h turns into macros.
+#undef ChooseColor
+#undef ChooseFont
+
+#include <cmath>
+
+#include "host/host_error.h"
+#include "platform/win32/errors.h"
+#include "platform/win32/window_common.h"
+
+namespace quill::win32 {
+
+namespace {
+
+HWND owner_of(const std::function<HWND()>& owner) {
+    HWND hwnd = owner ? owner() : nullptr;
+    // A dialog belongs to a top-level window; the form may be a child of the
+    // host's main window.
+    return hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+}
+
+[[noreturn]] void dialog_failed(const char16_t* which) {
+    throw HostError(static_cast<std::int32_t>(E_FAIL),
+                    std::u16string(u"The ") + which + u" dialog cannot be shown (error " +
+                        quill::to_u16(std::to_string(CommDlgExtendedError())) + u").");
+}
+
+}  // namespace
+
+DWORD color_dialog_flags(const dialog::ChooserState& state) noexcept {
+    constexpr DWORD usable = CC_RGBINIT | CC_FULLOPEN | CC_PREVENTFULLOPEN | CC_SOLIDCOLOR | CC_ANYCOLOR;
+    return (static_cast<DWORD>(state.Flags) & usable) | CC_RGBINIT;
+}
+
+DWORD font_dialog_flags(const dialog::ChooserState& state) noexcept {
+    // No printer DC to offer printer fonts from: screen fonts stand in.
+    constexpr DWORD usable = CF_SCREENFONTS | CF_PRINTERFONTS | CF_USESTYLE | CF_EFFECTS | CF_ANSIONLY |
+                             CF_NOVECTORFONTS | CF_NOSIMULATIONS | CF_LIMITSIZE | CF_FIXEDPITCHONLY | CF_WYSIWYG |
+                             CF_FORCEFONTEXIST | CF_SCALABLEONLY | CF_TTONLY | CF_NOFACESEL | CF_NOSTYLESEL |
+                             CF_NOSIZESEL | CF_SELECTSCRIPT | CF_NOSCRIPTSEL | CF_NOVERTFONTS;
+    DWORD flags = static_cast<DWORD>(state.Flags) & usable & ~static_cast<DWORD>(CF_PRINTERFONTS | CF_WYSIWYG | CF_USESTYLE);
+    flags |= CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    if (state.FontName.empty()) flags |= CF_NOFACESEL;
+    if (!(state.FontSize > 0)) flags |= CF_NOSIZESEL;
+    return flags;
+}
+
+bool Win32Chooser::ChooseColor(dialog::ChooserState& state) {
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner_of(owner_);
+    cc.rgbResult = to_colorref(state.Color);
+    cc.lpCustColors = custom_;
+    cc.Flags = color_dialog_flags(state);
+    if (!::ChooseColorW(&cc)) {
+        if (CommDlgExtendedError() != 0) dialog_failed(u"colour");
+        return false;
+    }
+    state.Color = static_cast<std::int32_t>(cc.rgbResult & 0x00FFFFFFu);
+    return true;
+}
+
+bool Win32Chooser::ChooseFont(dialog::ChooserState& state) {
+    HWND owner = owner_of(owner_);
+    const UINT dpi = dpi_of(owner);
+    LOGFONTW font{};
+    const std::wstring name = to_wide(state.FontName);
+    lstrcpynW(font.lfFaceName, name.c_str(), LF_FACESIZE);
+    if (state.FontSize > 0) font.lfHeight = -static_cast<LONG>(std::lround(state.FontSize * static_cast<float>(dpi) / 72.0f));
+    font.lfWeight = state.FontBold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = state.FontItalic ? TRUE : FALSE;
+    font.lfUnderline = state.FontUnderline ? TRUE : FALSE;
+    font.lfStrikeOut = state.FontStrikethru ? TRUE : FALSE;
+    font.lfCharSet = DEFAULT_CHARSET;
+
+    CHOOSEFONTW cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = owner;
+    cf.lpLogFont = &font;
+    cf.Flags = font_dialog_flags(state);
+    cf.rgbColors = 0;  // the colour offered with the effects is not the component's to give
+    if (!::ChooseFontW(&cf)) {
+        if (CommDlgExtendedError() != 0) dialog_failed(u"font");
+        return false;
+    }
+    state.FontName = to_u16(font.lfFaceName);
+    if (cf.iPointSize > 0) {
+        state.FontSize = static_cast<float>(cf.iPointSize) / 10.0f;
+    } else {
+        state.FontSize = 0;  // no size chosen
+    }
+    state.FontBold = font.lfWeight >= FW_SEMIBOLD;
+    state.FontItalic = font.lfItalic != 0;
+    state.FontUnderline = font.lfUnderline != 0;
+    state.FontStrikethru = font.lfStrikeOut != 0;
+    return true;
+}
+
+}  // namespace quill::win32

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers of the window tests: message pumping, answering modal dialogs,
+// pixels of windows and picture files written through WIC.
+#include <windows.h>
+#include <wincodec.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wintest {
+
+// Runs the thread's queued messages (posted keys, paints, timers).
+void pump(int rounds = 3);
+
+// While alive, answers the first modal dialog (class "#32770") that the
+// thread opens: `inspect` sees it first, then it gets WM_COMMAND `command`.
+class DialogAnswer {
+public:
+    DialogAnswer(UINT command, std::function<void(HWND)> inspect = {});
+    ~DialogAnswer();
+    DialogAnswer(const DialogAnswer&) = delete;
+    DialogAnswer& operator=(const DialogAnswer&) = delete;
+    bool answered() const { return answered_; }
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
+    UINT_PTR timer_ = 0;
+    UINT command_;
+    std::function<void(HWND)> inspect_;
+    bool answered_ = false;
+};
+
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> bgra;  // top-down rows, 0xAARRGGBB
+    COLORREF at(int x, int y) const;  // as 0x00BBGGRR
+};
+
+// What the screen shows of `hwnd`'s window rectangle; falls back to
+// PrintWindow when the screen cannot be read.
+Pixels capture(HWND hwnd);
+// Draws with `paint` into a fresh white bitmap.
+Pixels render(int width, int height, const std::function<void(HDC)>& paint);
+
+// Writes pixels in a WIC container format (PNG, JPEG, GIF, BMP, TIFF).
+bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
+
+std::wstring temp_path(const wchar_t* name);
+std::string narrow(const std::wstring& s);
+
+}  // namespace wintest

@@ -107,7 +107,12 @@ snapshot() {  # the parts of the registry registration may touch
   grep -q 'Quillpix\|Classes' "$out" || bad "registry export $out came out empty"
 }
 
-# Start from a clean registry even after an interrupted run.
+# Start from a clean registry even after an interrupted run. A new prefix has
+# no HKCU\Software\Classes\CLSID or \Interface yet; the first per-user
+# registration creates them and, like Windows, nobody removes shared parent
+# keys, so one warm-up cycle keeps them out of the before/after comparison.
+wine regsvr32 /u /s "$w64" >/dev/null 2>&1
+QUILLETTE_REGISTER_PER_USER=1 wine regsvr32 /s "$w64" >/dev/null 2>&1
 wine regsvr32 /u /s "$w64" >/dev/null 2>&1
 
 suite unit

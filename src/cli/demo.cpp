@@ -10,7 +10,7 @@
 #include "cli/app.h"
 #include "cli/book.h"
 #include "cli/listing.h"
-#include "cli/png_writer.h"
+#include "platform/memory/picture_writer.h"
 #include "cli/session.h"
 
 namespace quill::cli {
@@ -109,7 +109,7 @@ int demo(const std::optional<std::string>& out, Io& io) {
     auto& form = s.form();
     for (const auto& n : notes) {
         const fs::path file = dir / n.file;
-        const auto png = encode_png(draw_picture(160, 96, n.from, n.to, n.disc), 160, 96);
+        const auto png = memory::encode_png(draw_picture(160, 96, n.from, n.to, n.disc), 160, 96);
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
                                                      static_cast<std::streamsize>(png.size()));
         type_pieces(*form.RichTextBox1, n.text);

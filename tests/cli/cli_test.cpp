@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/app.h"
-#include "cli/png_writer.h"
+#include "platform/memory/picture_writer.h"
 #include "platform/xlsx/binding.h"
 
 namespace quill::cli {
@@ -39,7 +39,7 @@ struct Workdir {
 
     // A small PNG of w x h pixels.
     std::string picture(const std::string& name, int w = 8, int h = 6) const {
-        const auto png = encode_png(std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3, 0x80), w, h);
+        const auto png = memory::encode_png(std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3, 0x80), w, h);
         std::ofstream(path(name), std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
                                                           static_cast<std::streamsize>(png.size()));
         return path(name);

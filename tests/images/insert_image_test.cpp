@@ -14,18 +14,7 @@
 #include "platform/memory/memory_picture_loader.h"
 #include "support/host_fixture.h"
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#endif
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "platform/memory/picture_writer.h"
 
 namespace quill::testing {
 namespace {
@@ -35,16 +24,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::u16string kStatus = u"Please Wait Formating Text... into Comment cell ";
 
-void sink(void* ctx, void* data, int size) {
-    auto* out = static_cast<Bytes*>(ctx);
-    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-}
-
 Bytes png(int w, int h) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w * h * 3), 0x40);
-    Bytes out;
-    stbi_write_png_to_func(sink, &out, w, h, 3, pixels.data(), w * 3);
-    return out;
+    return memory::encode_png(std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 3), 0x40), w, h);
 }
 
 Bytes bmp(int w, int h) {

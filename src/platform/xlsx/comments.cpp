@@ -9,19 +9,10 @@
 #include "platform/xlsx/workbook.h"
 #include "platform/xlsx/xml_writer.h"
 
+#include "platform/xlsx/xml_names.h"
+
 namespace quill::xlsx::detail {
 
-namespace {
-std::string_view local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-pugi::xml_node child(pugi::xml_node n, std::string_view name) {
-    for (auto c : n.children())
-        if (local(c.name()) == name) return c;
-    return {};
-}
-}  // namespace
 
 CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& theme) {
     CommentsPart part;

@@ -5,14 +5,9 @@
 #include "host/host_error.h"
 #include "platform/xlsx/xml_writer.h"
 
-namespace quill::xlsx::detail {
+#include "platform/xlsx/xml_names.h"
 
-namespace {
-std::string_view local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-}  // namespace
+namespace quill::xlsx::detail {
 
 std::u16string element_text(pugi::xml_node t) {
     std::string utf8;

@@ -10,6 +10,8 @@
 #include "platform/xlsx/number_format.h"
 #include "platform/xlsx/xml_writer.h"
 
+#include "platform/xlsx/xml_names.h"
+
 namespace quill::xlsx::detail {
 
 namespace {
@@ -25,17 +27,6 @@ constexpr std::uint32_t kPalette[64] = {
 
 std::int32_t rgb_to_bgr(std::uint32_t rgb) {
     return static_cast<std::int32_t>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
-}
-
-std::string_view local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-pugi::xml_node child(pugi::xml_node n, std::string_view name) {
-    for (auto c : n.children())
-        if (local(c.name()) == name) return c;
-    return {};
 }
 
 // Excel's tint: lighten or darken the luminance in HLS space.

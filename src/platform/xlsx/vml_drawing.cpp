@@ -13,19 +13,12 @@
 #include "platform/xlsx/styles.h"
 #include "platform/xlsx/xml_writer.h"
 
+#include "platform/xlsx/xml_names.h"
+
 namespace quill::xlsx::detail {
 
 namespace {
 
-std::string_view local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-pugi::xml_node child(pugi::xml_node n, std::string_view name) {
-    for (auto c : n.children())
-        if (local(c.name()) == name) return c;
-    return {};
-}
 std::string_view trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);

@@ -10,18 +10,11 @@
 #include "platform/xlsx/relationships.h"
 #include "platform/xlsx/xml_writer.h"
 
+#include "platform/xlsx/xml_names.h"
+
 namespace quill::xlsx::detail {
 
 namespace {
-std::string_view local(const char* name) {
-    const char* colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-pugi::xml_node child(pugi::xml_node n, std::string_view name) {
-    for (auto c : n.children())
-        if (local(c.name()) == name) return c;
-    return {};
-}
 // The r:id of an element, whatever prefix the file bound to the namespace.
 std::string rel_id_of(pugi::xml_node n) {
     for (auto a : n.attributes()) {

@@ -8,36 +8,18 @@
 #include "host/host_error.h"
 #include "platform/memory/workbook.h"
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#endif
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "platform/memory/picture_writer.h"
 
 namespace quill::memory {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void sink(void* ctx, void* data, int size) {
-    auto* out = static_cast<Bytes*>(ctx);
-    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
-}
-
 Bytes raster(const char* kind, int w, int h) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w * h * 3), 0x80);
-    Bytes out;
-    if (std::string(kind) == "png") stbi_write_png_to_func(sink, &out, w, h, 3, pixels.data(), w * 3);
-    if (std::string(kind) == "bmp") stbi_write_bmp_to_func(sink, &out, w, h, 3, pixels.data());
-    if (std::string(kind) == "jpg") stbi_write_jpg_to_func(sink, &out, w, h, 3, pixels.data(), 90);
-    return out;
+    const std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w * h * 3), 0x80);
+    const std::string k = kind;
+    const RasterFormat f = k == "png" ? RasterFormat::Png : k == "bmp" ? RasterFormat::Bmp : RasterFormat::Jpeg;
+    return encode_raster(f, pixels, w, h);
 }
 
 // A 1 x 1 GIF89a: header, logical screen, two-colour table, image, trailer.

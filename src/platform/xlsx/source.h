@@ -33,6 +33,6 @@ struct PackageSource {
     std::vector<std::shared_ptr<const SheetSource>> sheets;
 };
 
-PackageSource read_package(const std::string& path, std::vector<Sheet>& sheets, bool& date1904);
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904);
 
 }  // namespace quill::xlsx::detail

@@ -34,5 +34,7 @@ struct PackageSource {
 };
 
 PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904);
+// What save writes, as zip bytes; throws Invalid.
+std::string package_bytes(const Workbook& workbook);
 
 }  // namespace quill::xlsx::detail

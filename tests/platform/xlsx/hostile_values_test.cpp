@@ -6,8 +6,10 @@
 #include <cmath>
 #include <limits>
 
+#include "host/host_error.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/vml_drawing.h"
+#include "platform/xlsx/xml_writer.h"
 
 namespace quill::xlsx {
 namespace {
@@ -54,6 +56,20 @@ TEST(HostileValues, ColumnWidthsAndRowHeightsAreBounded) {
     EXPECT_EQ(s.row_height_px(0), 546);  // 409.5 pt
     EXPECT_EQ(s.row_height_px(1), 0);
     EXPECT_EQ(s.row_height_px(2), 546);
+}
+
+TEST(HostileValues, NoteTextWithEscapeLookalikesReadsBackAsWritten) {
+    const std::u16string texts[] = {
+        u"_x0041_",         // a literal escape
+        u"_x0057\x1f",      // the control character's own escape would complete "_x0057"
+        u"_x0057_x001F_",
+        u"_x12_ a\x01b _x",
+        u"\uFFFE_xFFFF",
+    };
+    for (const auto& t : texts) {
+        SCOPED_TRACE(to_utf8(t));
+        EXPECT_EQ(detail::xstring_unescape(detail::xstring_escape(t)), t);
+    }
 }
 
 }  // namespace

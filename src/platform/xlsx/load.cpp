@@ -107,9 +107,9 @@ struct Loader {
 
 }  // namespace
 
-PackageSource read_package(const std::string& path, std::vector<Sheet>& sheets, bool& date1904) {
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904) {
     PackageSource src;
-    src.package = Package::read(path);
+    src.package = std::move(package);
     Package& pkg = src.package;
     for (const auto& name : pkg.names())
         if (is_xml_part(name) && has_doctype(pkg.bytes(name)))
@@ -153,14 +153,25 @@ PackageSource read_package(const std::string& path, std::vector<Sheet>& sheets, 
 
 }  // namespace detail
 
-Workbook load(const std::string& path) {
+namespace {
+template <class Read>
+Workbook load_with(const std::string& name, Read read) {
     try {
         Workbook wb;
-        wb.source = std::make_shared<const detail::PackageSource>(detail::read_package(path, wb.sheets, wb.date1904));
+        wb.source = std::make_shared<const detail::PackageSource>(detail::read_package(read(), wb.sheets, wb.date1904));
         return wb;
     } catch (const detail::Invalid& e) {
-        throw XlsxError(path, e.what());
+        throw XlsxError(name, e.what());
     }
+}
+}  // namespace
+
+Workbook load(const std::string& path) {
+    return load_with(path, [&] { return detail::Package::read(path); });
+}
+
+Workbook load_bytes(std::string_view bytes, const std::string& name) {
+    return load_with(name, [&] { return detail::Package::from_bytes(bytes); });
 }
 
 }  // namespace quill::xlsx

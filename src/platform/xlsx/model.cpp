@@ -46,6 +46,8 @@ namespace {
 // Excel's conversion of a stored column width (characters of the default
 // font's widest digit, 7 px for Calibri 11, padding included) to pixels.
 std::int32_t width_px(double width) {
+    if (!(width > 0)) return 0;
+    width = std::min(width, 255.0);  // Excel's widest column; a file may say anything
     return static_cast<std::int32_t>(std::trunc((256 * width + std::trunc(128.0 / 7)) / 256 * 7));
 }
 }  // namespace
@@ -58,8 +60,10 @@ std::int32_t Sheet::column_width_px(std::int32_t col) const {
 
 std::int32_t Sheet::row_height_px(std::int32_t row) const {
     auto it = std::lower_bound(rows.begin(), rows.end(), row, [](const RowHeight& r, std::int32_t v) { return r.row < v; });
-    if (it != rows.end() && it->row == row) return it->hidden ? 0 : static_cast<std::int32_t>(std::lround(it->height * 4 / 3));
-    return static_cast<std::int32_t>(std::lround(default_row_height * 4 / 3));
+    // Excel's rows are at most 409.5 points high; a file may say anything.
+    auto px = [](double pt) { return pt > 0 ? static_cast<std::int32_t>(std::lround(std::min(pt, 409.5) * 4 / 3)) : 0; };
+    if (it != rows.end() && it->row == row) return it->hidden ? 0 : px(it->height);
+    return px(default_row_height);
 }
 
 Workbook new_workbook() {

@@ -49,31 +49,63 @@ struct FileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 
-bool starts_like_zip(const std::string& path) {
+bool starts_like_zip(std::string_view head) { return head.substr(0, 4) == std::string_view("PK\x03\x04", 4); }
+
+bool file_starts_like_zip(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char sig[4] = {};
     in.read(sig, 4);
-    return in.gcount() == 4 && std::memcmp(sig, "PK\x03\x04", 4) == 0;
+    return starts_like_zip(std::string_view(sig, static_cast<std::size_t>(in.gcount())));
 }
 
-std::string open_error(const std::string& path, int code) {
+// `looks_like_zip` is only asked when the archive itself is at fault.
+template <class LooksLikeZip>
+std::string open_error(int code, LooksLikeZip looks_like_zip) {
     switch (code) {
     case ZIP_ER_NOENT: return "file not found";
     case ZIP_ER_OPEN:
     case ZIP_ER_READ: return std::string("cannot read the file (") + std::strerror(errno) + ")";
     case ZIP_ER_MEMORY: throw std::bad_alloc();
     default:
-        return starts_like_zip(path) ? "truncated or damaged zip archive" : "not a zip archive (an .xlsx file is one)";
+        return looks_like_zip() ? "truncated or damaged zip archive" : "not a zip archive (an .xlsx file is one)";
     }
 }
+
+Package read_archive(zip_t* archive);
 
 }  // namespace
 
 Package Package::read(const std::string& path) {
     int code = 0;
     std::unique_ptr<zip_t, ZipCloser> zip(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!zip) fail(open_error(path, code));
-    const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
+    if (!zip) fail(open_error(code, [&] { return file_starts_like_zip(path); }));
+    return read_archive(zip.get());
+}
+
+Package Package::from_bytes(std::string_view bytes) {
+    // libzip takes an empty buffer for an empty archive, an empty file for none.
+    if (bytes.empty()) fail(open_error(ZIP_ER_NOZIP, [] { return false; }));
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (!src) {
+        zip_error_fini(&error);
+        throw std::bad_alloc();
+    }
+    std::unique_ptr<zip_t, ZipCloser> zip(zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!zip) {
+        zip_source_free(src);
+        const int code = zip_error_code_zip(&error);
+        zip_error_fini(&error);
+        fail(open_error(code, [&] { return starts_like_zip(bytes); }));
+    }
+    return read_archive(zip.get());
+}
+
+namespace {
+
+Package read_archive(zip_t* archive) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count < 0) fail("damaged zip archive");
     if (static_cast<std::uint64_t>(count) > kMaxEntries)
         fail("too many entries (" + std::to_string(count) + ", at most " + std::to_string(kMaxEntries) + ")");
@@ -89,7 +121,7 @@ Package Package::read(const std::string& path) {
     std::uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
-        if (zip_stat_index(zip.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
             fail("damaged zip directory");
         const std::string name = st.name;
         const bool folder = !name.empty() && name.back() == '/';
@@ -106,8 +138,8 @@ Package Package::read(const std::string& path) {
     Package package;
     for (const auto& item : items) {
         const std::string& name = item.name;
-        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip.get(), item.index, 0));
-        if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(zip.get()));
+        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive, item.index, 0));
+        if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(archive));
         std::string data(static_cast<std::size_t>(item.size), '\0');
         std::size_t got = 0;
         for (;;) {
@@ -126,6 +158,8 @@ Package Package::read(const std::string& path) {
     }
     return package;
 }
+
+}  // namespace
 
 bool Package::contains(std::string_view name) const {
     auto it = index_.find(lower(name));
@@ -260,6 +294,25 @@ pugi::xml_document parse_part(const Package& package, std::string_view name) {
     return parse_xml(package.bytes(name), name);
 }
 
+namespace {
+
+bool inject(int FileFaults::*seen, int FileFaults::*fail_at) {
+    FileFaults* f = file_faults;
+    if (!f || ++(f->*seen) != f->*fail_at) return false;
+    errno = f->error;
+    return true;
+}
+ssize_t write_some(int fd, const char* data, std::size_t size) {
+    if (file_faults && file_faults->max_write) size = std::min(size, file_faults->max_write);
+    return inject(&FileFaults::writes, &FileFaults::fail_write) ? -1 : ::write(fd, data, size);
+}
+int sync_file(int fd) { return inject(&FileFaults::fsyncs, &FileFaults::fail_fsync) ? -1 : ::fsync(fd); }
+int rename_file(const char* from, const char* to) {
+    return inject(&FileFaults::renames, &FileFaults::fail_rename) ? -1 : ::rename(from, to);
+}
+
+}  // namespace
+
 void write_file_atomically(const std::string& path, const std::string& bytes) {
     const auto slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
@@ -280,19 +333,19 @@ void write_file_atomically(const std::string& path, const std::string& bytes) {
     ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = write_some(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             give_up("cannot write the temporary file");
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) give_up("cannot flush the temporary file");
+    if (sync_file(fd) != 0) give_up("cannot flush the temporary file");
     if (::close(fd) != 0) {
         ::unlink(tmp.c_str());
         fail(std::string("cannot close the temporary file (") + std::strerror(errno) + ")");
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (rename_file(tmp.c_str(), path.c_str()) != 0) {
         const int e = errno;
         ::unlink(tmp.c_str());
         fail(std::string("cannot replace the file (") + std::strerror(e) + ")");

@@ -37,6 +37,8 @@ using Bytes = std::shared_ptr<const std::string>;
 class Package {
 public:
     static Package read(const std::string& path);
+    // The same checks on an archive held in memory.
+    static Package from_bytes(std::string_view bytes);
 
     bool contains(std::string_view name) const;
     const std::string& bytes(std::string_view name) const;  // fails naming the part when missing
@@ -68,8 +70,22 @@ pugi::xml_document parse_part(const Package& package, std::string_view name);
 pugi::xml_document parse_xml(const std::string& bytes, std::string_view name);
 
 // Writes `bytes` to `path` via a temporary file in the same folder: write,
-// fsync, rename, fsync the folder.
+// fsync, rename, fsync the folder. A failure before the rename leaves the
+// target as it was and removes the temporary file; the folder's fsync is
+// best effort, since by then the new file is in place.
 void write_file_atomically(const std::string& path, const std::string& bytes);
+
+// Test seam of write_file_atomically: the n-th write, fsync or rename
+// (1-based, counted since the counters were last zero; 0 = never) fails with
+// `error`, and writes may be cut short to exercise partial writes. Null, and
+// so inert, unless a test installs one.
+struct FileFaults {
+    int fail_write = 0, fail_fsync = 0, fail_rename = 0;
+    int error = 5;  // EIO
+    std::size_t max_write = 0;  // 0 = whole buffer
+    int writes = 0, fsyncs = 0, renames = 0;  // calls seen
+};
+inline FileFaults* file_faults = nullptr;
 
 std::string lower(std::string_view s);
 

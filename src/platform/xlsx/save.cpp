@@ -282,13 +282,16 @@ private:
 
 }  // namespace
 
+std::string package_bytes(const Workbook& workbook) {
+    validate(workbook);
+    return Saver(workbook).build();
+}
+
 }  // namespace detail
 
 void save(const Workbook& workbook, const std::string& path) {
     try {
-        detail::validate(workbook);
-        detail::Saver saver(workbook);
-        detail::write_file_atomically(path, saver.build());
+        detail::write_file_atomically(path, detail::package_bytes(workbook));
     } catch (const detail::Invalid& e) {
         throw XlsxError(path, e.what());
     }

@@ -33,6 +33,8 @@ struct PackageSource {
     std::vector<std::shared_ptr<const SheetSource>> sheets;
 };
 
-PackageSource read_package(const std::string& path, std::vector<Sheet>& sheets, bool& date1904);
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904);
+// What save writes, as zip bytes; throws Invalid.
+std::string package_bytes(const Workbook& workbook);
 
 }  // namespace quill::xlsx::detail

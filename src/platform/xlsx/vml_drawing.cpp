@@ -99,12 +99,17 @@ LoadedShape parse_note_shape(pugi::xml_node shape) {
     else if (valign == "justify") s.vertical_alignment = VerticalAlignment::Justify;
     else if (valign == "distributed") s.vertical_alignment = VerticalAlignment::Distributed;
     if (const auto anchor = child(data, "Anchor")) {
+        // Columns, rows and pixel offsets inside a cell; an anchor with a value
+        // off the sheet is dropped, so the box goes to its default place.
+        constexpr double kLimit[8] = {16383, 1 << 20, 1048575, 1 << 20, 16383, 1 << 20, 1048575, 1 << 20};
         int v[8];
         std::string_view text = anchor.text().get();
         int n = 0;
         while (n < 8 && !text.empty()) {
             const auto comma = text.find(',');
-            v[n++] = static_cast<int>(to_double(text.substr(0, comma), 0));
+            const double d = to_double(text.substr(0, comma), 0);
+            if (!(d >= 0 && d <= kLimit[n])) break;
+            v[n++] = static_cast<int>(d);
             if (comma == std::string_view::npos) break;
             text.remove_prefix(comma + 1);
         }
@@ -134,8 +139,9 @@ std::vector<int> parse_idmap_list(std::string_view data) {
     std::vector<int> out;
     while (!data.empty()) {
         const auto comma = data.find(',');
+        // Shape ids are 1024 * block + n in a long: larger blocks cannot be ours.
         const double v = to_double(data.substr(0, comma), -1);
-        if (v >= 0) out.push_back(static_cast<int>(v));
+        if (v >= 0 && v < (1 << 20)) out.push_back(static_cast<int>(v));
         if (comma == std::string_view::npos) break;
         data.remove_prefix(comma + 1);
     }

@@ -2,6 +2,7 @@
 // Loading and saving .xlsx files. See model.h for the document model.
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/xlsx/model.h"
 
@@ -24,6 +25,9 @@ private:
 // Reads the workbook at `path`. Refuses damaged or hostile packages (see
 // package.h for the limits).
 Workbook load(const std::string& path);
+// The same for a file's bytes held in memory; `name` stands for the file in
+// messages.
+Workbook load_bytes(std::string_view bytes, const std::string& name);
 
 // Writes `workbook` to `path` through a temporary file in the same folder,
 // flushed and renamed over the target, so an existing file is never left

@@ -88,6 +88,14 @@ bool escape_at(const std::u16string& t, std::size_t i) {
         if (!is_hex(t[i + k])) return false;
     return true;
 }
+// "_xHHHH" followed by anything: the next character may itself be written as
+// an escape, whose leading '_' would complete this one.
+bool escape_prefix_at(const std::u16string& t, std::size_t i) {
+    if (i + 6 > t.size() || t[i] != u'_' || t[i + 1] != u'x') return false;
+    for (std::size_t k = 2; k < 6; ++k)
+        if (!is_hex(t[i + k])) return false;
+    return true;
+}
 void append_escape(std::u16string& out, unsigned v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "_x%04X_", v);
@@ -100,7 +108,7 @@ std::u16string xstring_escape(const std::u16string& text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (escape_at(text, i)) {
+        if (escape_prefix_at(text, i)) {
             append_escape(out, u'_');  // a literal "_x0041_" must not read back as "A"
             continue;
         }

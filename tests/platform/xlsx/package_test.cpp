@@ -108,6 +108,14 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
             EXPECT_NE(std::string(e.what()).find(path + ": "), std::string::npos) << e.what();
             EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
         }
+        // Bytes held in memory meet the same checks and the same reasons.
+        try {
+            load_bytes(c.bytes, "memory.xlsx");
+            ADD_FAILURE() << "loaded from memory";
+        } catch (const XlsxError& e) {
+            EXPECT_EQ(e.file(), "memory.xlsx");
+            EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.reason();
+        }
     }
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// What every loader target does with a workbook that loaded: through the
+// in-memory workbook and back, one note changed so that its parts are written
+// anew, saved to bytes, and read again. Anything saved must load.
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/xlsx/binding.h"
+#include "platform/xlsx/source.h"
+#include "platform/xlsx/xlsx.h"
+
+namespace quill::fuzz {
+
+[[noreturn]] inline void finding(const char* what, const char* detail) {
+    std::fprintf(stderr, "FINDING: %s: %s\n", what, detail);
+    std::abort();
+}
+
+inline void exercise(xlsx::Workbook wb) {
+    auto excel = xlsx::to_memory(wb);
+    xlsx::update_document(wb, *excel);
+    for (auto& sheet : wb.sheets)
+        if (!sheet.notes.empty()) sheet.notes.front().text.push_back({u"!", xlsx::default_note_font()});
+    std::string saved;
+    try {
+        saved = xlsx::detail::package_bytes(wb);
+    } catch (const xlsx::detail::Invalid&) {
+        return;  // refused with a reason, as save would
+    }
+    try {
+        xlsx::load_bytes(saved, "saved.xlsx");
+    } catch (const xlsx::XlsxError& e) {
+        finding("a saved workbook does not load", e.what());
+    }
+}
+
+}  // namespace quill::fuzz

@@ -18,6 +18,11 @@ run_preset() {
 run_preset debug || status=1
 run_preset asan || status=1
 
+if [[ -x fuzz/run.sh ]]; then
+  step "fuzzing: corpora replayed, then ${FUZZ_SECONDS:-30} s a target"
+  fuzz/run.sh "${FUZZ_SECONDS:-30}" || status=1
+fi
+
 if [[ -f src/platform/win32/CMakeLists.txt ]]; then
   for arch in i686 x86_64; do
     step "Pixnote.dll $arch"

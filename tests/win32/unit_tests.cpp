@@ -12,6 +12,7 @@
 
 #include "harness.h"
 #include "host/host_error.h"
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/message_box.h"
@@ -142,6 +143,17 @@ void scripted_message_box() {
     DeleteFileW(file);
 }
 
+// Characters the system code page lacks must come out as '?', never as a
+// look-alike, or the formatted transfer would pair the wrong characters.
+void system_code_page_codes() {
+    const auto& page = *quill::win32::system_code_page();
+    CHECK(page.Asc(u'A') == 65);
+    CHECK(page.Asc(u'\n') == 10);
+    CHECK(page.Asc(u'\u4e00') == page.Asc(u'\u4e8c'));  // both unrepresentable in a Western code page
+    CHECK(page.Asc(u'\u0100') == '?');                   // no best fit to 'A'
+    CHECK(page.Asc(char16_t(0xD800)) == '?');
+}
+
 }  // namespace
 
 void unit_suite(const std::vector<std::wstring>&) {
@@ -156,5 +168,9 @@ void unit_suite(const std::vector<std::wstring>&) {
     {
         Scope s("message box");
         scripted_message_box();
+    }
+    {
+        Scope s("code page");
+        system_code_page_codes();
     }
 }

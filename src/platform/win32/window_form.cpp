@@ -1,3 +1,4 @@
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/window_form.h"
 
 #include <commctrl.h>
@@ -702,6 +703,7 @@ host::DialogFactory window_dialog_factory() {
         services.pictures = std::make_shared<Win32PictureLoader>();
         services.window = window;
         services.make_editor = make_richedit_editor;
+        services.code_page = system_code_page();
         auto form = std::make_shared<dialog::frmAddIn>(std::move(services));
         window->attach(form);
         return form;

@@ -26,11 +26,22 @@ RichText::FormatId RichText::intern(const CharFormat& format) {
     return it->second;
 }
 
-RichText::FormatId RichText::id_at(std::int32_t position) const {
-    auto it = runs_.upper_bound(position);
-    --it;  // a run starts at 0 whenever there is text
-    return it->second;
+std::map<std::int32_t, std::uint32_t>::const_iterator RichText::run_at(std::int32_t position) const {
+    auto holds = [&](std::map<std::int32_t, FormatId>::const_iterator it) {
+        if (it == runs_.end() || it->first > position) return false;
+        const auto next = std::next(it);
+        return next == runs_.end() || next->first > position;
+    };
+    if (cursor_valid_) {
+        if (holds(cursor_)) return cursor_;
+        if (const auto next = std::next(cursor_); holds(next)) return cursor_ = next;
+    }
+    cursor_ = std::prev(runs_.upper_bound(position));  // a run starts at 0 whenever there is text
+    cursor_valid_ = true;
+    return cursor_;
 }
+
+RichText::FormatId RichText::id_at(std::int32_t position) const { return run_at(position)->second; }
 
 const CharFormat& RichText::FormatAt(std::int32_t position) const {
     if (position < 0 || position >= length()) throw invalid_value();
@@ -51,6 +62,7 @@ void RichText::Text(const std::u16string& text) {
     formats_.clear();
     format_ids_.clear();
     empty_format_ = intern(CharFormat{});
+    runs_changed();
     runs_.clear();
     if (!text_.empty()) runs_.emplace(0, empty_format_);
     sel_start_ = 0;
@@ -80,7 +92,7 @@ const RichText::Summary& RichText::summary() {
         const CharFormat& f = formats_[insertion_id()];
         s = {f.name, f.size, f.color, f.bold, f.italic, f.underline, f.strike};
     } else {
-        auto it = std::prev(runs_.upper_bound(sel_start_));
+        auto it = run_at(sel_start_);
         const CharFormat& first = formats_[it->second];
         s = {first.name, first.size, first.color, first.bold, first.italic, first.underline, first.strike};
         const std::int32_t end = sel_start_ + sel_length_;
@@ -107,6 +119,7 @@ void RichText::split_at(std::int32_t position) {
     if (position <= 0 || position >= length()) return;
     auto next = runs_.upper_bound(position);
     auto run = std::prev(next);
+    runs_changed();
     if (run->first != position) runs_.emplace_hint(next, position, run->second);
 }
 
@@ -118,6 +131,7 @@ void RichText::coalesce(std::int32_t from, std::int32_t to) {
         auto next = std::next(it);
         if (next == runs_.end() || next->first > to) break;
         if (next->second == it->second) {
+            runs_changed();
             runs_.erase(next);
         } else {
             it = next;
@@ -168,6 +182,7 @@ void RichText::TypeText(const std::u16string& text) {
         push(b + delta, it->second);
         for (++it; it != runs_.end(); ++it) push(it->first + delta, it->second);
     }
+    runs_changed();
     runs_.clear();
     for (const auto& [start, id] : out) runs_.emplace_hint(runs_.end(), start, id);
 

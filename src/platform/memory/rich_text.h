@@ -120,6 +120,11 @@ private:
 
     FormatId intern(const CharFormat& format);
     FormatId id_at(std::int32_t position) const;
+    // The run holding `position` (there is text). Remembers the last answer:
+    // the formatted transfer walks positions in order, so the next lookup is
+    // nearly always the same run or the one after it.
+    std::map<std::int32_t, std::uint32_t>::const_iterator run_at(std::int32_t position) const;
+    void runs_changed() const { cursor_valid_ = false; }
     FormatId insertion_id() const;
     std::int32_t length() const { return static_cast<std::int32_t>(text_.size()); }
     void split_at(std::int32_t position);
@@ -135,6 +140,8 @@ private:
     std::vector<CharFormat> formats_;  // interned; a FormatId indexes it
     std::map<CharFormat, FormatId> format_ids_;
     std::map<std::int32_t, FormatId> runs_;  // run start -> format; one starts at 0 unless empty
+    mutable std::map<std::int32_t, FormatId>::const_iterator cursor_;
+    mutable bool cursor_valid_ = false;
     FormatId empty_format_ = 0;              // the insertion point's format in an empty document
     std::optional<FormatId> pending_;        // attributes set on the insertion point
     std::int32_t sel_start_ = 0;

@@ -43,8 +43,10 @@ DWORD font_dialog_flags(const dialog::ChooserState& state) noexcept {
                              CF_NOSIZESEL | CF_SELECTSCRIPT | CF_NOSCRIPTSEL | CF_NOVERTFONTS;
     DWORD flags = static_cast<DWORD>(state.Flags) & usable & ~static_cast<DWORD>(CF_PRINTERFONTS | CF_WYSIWYG | CF_USESTYLE);
     flags |= CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
-    if (state.FontName.empty()) flags |= CF_NOFACESEL;
-    if (!(state.FontSize > 0)) flags |= CF_NOSIZESEL;
+    // A field the selection holds no single value for opens without one.
+    if (state.FontName.empty() || state.FontBlank.Name) flags |= CF_NOFACESEL;
+    if (!(state.FontSize > 0) || state.FontBlank.Size) flags |= CF_NOSIZESEL;
+    if (state.FontBlank.Bold || state.FontBlank.Italic) flags |= CF_NOSTYLESEL;
     return flags;
 }
 
@@ -86,16 +88,28 @@ bool Win32Chooser::ChooseFont(dialog::ChooserState& state) {
         if (CommDlgExtendedError() != 0) dialog_failed(u"font");
         return false;
     }
-    state.FontName = to_u16(font.lfFaceName);
+    // On return the CF_NO*SEL bits say which fields the user still left
+    // without a value; those keep their blank mark.
+    auto& blank = state.FontBlank;
+    blank.Name = (cf.Flags & CF_NOFACESEL) != 0 && font.lfFaceName[0] == 0;
+    blank.Size = (cf.Flags & CF_NOSIZESEL) != 0 && cf.iPointSize <= 0;
+    const bool style_left = (cf.Flags & CF_NOSTYLESEL) != 0;
+    blank.Bold = blank.Bold && style_left;
+    blank.Italic = blank.Italic && style_left;
+    if (!blank.Name) state.FontName = to_u16(font.lfFaceName);
     if (cf.iPointSize > 0) {
         state.FontSize = static_cast<float>(cf.iPointSize) / 10.0f;
-    } else {
+    } else if (!blank.Size) {
         state.FontSize = 0;  // no size chosen
     }
-    state.FontBold = font.lfWeight >= FW_SEMIBOLD;
-    state.FontItalic = font.lfItalic != 0;
+    if (!blank.Bold) state.FontBold = font.lfWeight >= FW_SEMIBOLD;
+    if (!blank.Italic) state.FontItalic = font.lfItalic != 0;
+    // The effects boxes have no "no value" state: a blank one the user left
+    // unticked stays blank, a tick is the user's choice.
     state.FontUnderline = font.lfUnderline != 0;
     state.FontStrikethru = font.lfStrikeOut != 0;
+    blank.Underline = blank.Underline && !state.FontUnderline;
+    blank.Strikethru = blank.Strikethru && !state.FontStrikethru;
     return true;
 }
 

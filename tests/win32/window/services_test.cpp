@@ -178,6 +178,12 @@ TEST(Choosers, FlagsBecomeTheDialogsBits) {
     s.FontSize = 0;  // no value: the dialog opens with none selected
     EXPECT_EQ(win32::font_dialog_flags(s), static_cast<DWORD>(CF_SCREENFONTS | CF_EFFECTS | CF_TTONLY |
                                                               CF_INITTOLOGFONTSTRUCT | CF_NOFACESEL | CF_NOSIZESEL));
+    s.FontName = u"Tahoma";
+    s.FontSize = 12;
+    s.FontBlank.Name = s.FontBlank.Size = s.FontBlank.Italic = true;  // a mixed selection
+    EXPECT_EQ(win32::font_dialog_flags(s), static_cast<DWORD>(CF_SCREENFONTS | CF_EFFECTS | CF_TTONLY | CF_INITTOLOGFONTSTRUCT |
+                                                              CF_NOFACESEL | CF_NOSIZESEL | CF_NOSTYLESEL));
+    s.FontBlank = {};
     s.Flags = CF_ENABLEHOOK | CF_SHOWHELP | CF_ENABLETEMPLATE;  // would need data the component has none of
     EXPECT_EQ(win32::font_dialog_flags(s) & (CF_ENABLEHOOK | CF_SHOWHELP | CF_ENABLETEMPLATE), 0u);
     s.Flags = 0;

@@ -26,13 +26,14 @@ const char* name_of(Channel c);
 struct NthFault {
     std::vector<std::string> calls;
     std::uint64_t fail_at = 0;  // 1-based among `calls`; 0: none
+    bool fail_all = false;      // every call fails
     std::uint64_t thrown = 0;
     std::int32_t number = 0;
     std::u16string description;
 
     void enter(const char* member) {
         calls.emplace_back(member);
-        if (calls.size() == fail_at) {
+        if (fail_all || calls.size() == fail_at) {
             ++thrown;
             throw HostError(number, description);
         }
@@ -110,6 +111,7 @@ class FaultyBoxes final : public MessageBoxPort {
 public:
     explicit FaultyBoxes(FaultPtr fault) : fault_(std::move(fault)) {}
     MsgAnswer Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) override {
+        attempted.push_back({text, buttons, title});
         fault_->enter("MsgBox");
         shown.push_back({text, buttons, title});
         if (!answers.empty()) {
@@ -120,6 +122,7 @@ public:
         return buttons == MsgButtons::OK ? MsgAnswer::OK : MsgAnswer::Yes;
     }
     std::vector<Box> shown;
+    std::vector<Box> attempted;  // shown or failed
     std::deque<MsgAnswer> answers;
 
 private:

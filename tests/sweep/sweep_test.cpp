@@ -527,6 +527,28 @@ std::vector<Row> rows() {
                        if (!f) { EXPECT_TRUE(comment(rig, "B2")->text.font_at(1).bold); }
                        if (f && f->is("Application.GetOpenFilename")) { EXPECT_EQ(comment(rig, "B2"), nullptr); }
                    }});
+    {
+        // Both overwrite boxes ticked: B3's comment is deleted and made anew.
+        Row both = out.back();
+        both.name = "OKButton_Click_Insert_Image_overwrite_both";
+        both.setup = [](Rig& rig) {
+            insert_image_scenario(rig);
+            rig.form().Check4.Value(1);
+        };
+        both.check = [](Rig& rig, const Fault* f) {
+            const bool error_box = boxes_titled(rig, u"Quillette") > 0;
+            EXPECT_EQ(rig.excel->visible, !error_box);
+            if (!f) {
+                EXPECT_EQ(comment(rig, "B3")->text.text(), kCommentText);
+                EXPECT_EQ(picture_of(rig, "B3"), files().paths[2]);
+            }
+            // The old comment is gone before anything replaces it.
+            if (f && f->is("Range.AddComment") && f->seen("Range.AddComment") == 1) {  // B3's
+                EXPECT_EQ(comment(rig, "B3"), nullptr);
+            }
+        };
+        out.push_back(std::move(both));
+    }
     out.push_back({.name = "OKButton_Click_protected_sheet",
                    .channels = {Channel::Box},
                    .setup = [](Rig& rig) {

@@ -18,6 +18,15 @@ public:
 private:
     std::weak_ptr<Connect> owner_;
 };
+
+// Stands in when the platform gave no message box. The connection's trap is
+// taken before anything can fail, inside a notification that must never
+// throw; without a box to report to, the report itself fails, and the trap
+// swallows that as it does for any box that cannot be shown.
+class NoMessageBox final : public MessageBoxPort {
+public:
+    MsgAnswer Show(const std::u16string&, MsgButtons, const std::u16string&) override { throw err::ObjectRequired(); }
+};
 }  // namespace
 
 std::shared_ptr<Connect> Connect::Create(ConnectServices services) {
@@ -52,7 +61,8 @@ void Connect::MenuHandler(std::shared_ptr<CommandBarControl> button) {
 
 void Connect::AddinInstance_OnConnection(const std::shared_ptr<Object>& Application,
                                          std::int32_t ConnectMode) noexcept {
-    trap_and_show(need(services_.messages), kAppTitle, [&] {
+    static NoMessageBox no_box;
+    trap_and_show(services_.messages ? *services_.messages : static_cast<MessageBoxPort&>(no_box), kAppTitle, [&] {
         xlapp_ = Application ? Application->QueryApplication() : nullptr;
         if (ConnectMode == 2) {
             Show();

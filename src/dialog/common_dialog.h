@@ -52,7 +52,7 @@ public:
 
 class CommonDialog final : public Control {
 public:
-    CommonDialog(const ControlSpec& spec, std::shared_ptr<ChooserPort> port);
+    CommonDialog(const LayoutRow& layout_row, std::shared_ptr<ChooserPort> port);
     void Reset() override;
 
     bool CancelError() const { return state_.CancelError; }

@@ -10,19 +10,19 @@ namespace {
 HostError invalid_value() { return HostError(380, u"Invalid property value"); }
 }  // namespace
 
-Control::Control(const ControlSpec& spec) : spec_(&spec) { Control::Reset(); }
+Control::Control(const LayoutRow& layout_row) : layout_row_(&layout_row) { Control::Reset(); }
 
 void Control::Reset() {
-    caption_ = std::u16string(spec_->caption);
-    tooltip_ = std::u16string(spec_->tooltip);
-    enabled_ = spec_->enabled;
-    visible_ = spec_->visible;
-    left_ = spec_->left;
-    top_ = spec_->top;
-    width_ = spec_->width;
-    height_ = spec_->height;
-    back_color_ = spec_->back_color;
-    fore_color_ = spec_->fore_color;
+    caption_ = std::u16string(layout_row_->caption);
+    tooltip_ = std::u16string(layout_row_->tooltip);
+    enabled_ = layout_row_->enabled;
+    visible_ = layout_row_->visible;
+    left_ = layout_row_->left;
+    top_ = layout_row_->top;
+    width_ = layout_row_->width;
+    height_ = layout_row_->height;
+    back_color_ = layout_row_->back_color;
+    fore_color_ = layout_row_->fore_color;
 }
 
 void Control::Width(float twips) {
@@ -43,7 +43,7 @@ void CheckBox::Value(std::int32_t v) {
 
 void CheckBox::Reset() {
     Control::Reset();
-    value_ = Spec().value;
+    value_ = Row().value;
 }
 
 void OptionButton::Value(bool on) {
@@ -53,12 +53,12 @@ void OptionButton::Value(bool on) {
 }
 
 const pictures::Bitmap* OptionButton::Picture() const {
-    return Spec().picture == PictureId::None ? nullptr : &pictures::Get(Spec().picture);
+    return Row().picture == PictureId::None ? nullptr : &pictures::Get(Row().picture);
 }
 
 void OptionButton::Reset() {
     Control::Reset();
-    value_ = Spec().value != 0;
+    value_ = Row().value != 0;
 }
 
 OptionGroup::OptionGroup(std::u16string_view name) {
@@ -99,8 +99,8 @@ void Image::Reset() {
     picture_.reset();
 }
 
-CommonDialog::CommonDialog(const ControlSpec& spec, std::shared_ptr<ChooserPort> port)
-    : Control(spec), port_(std::move(port)) {}
+CommonDialog::CommonDialog(const LayoutRow& layout_row, std::shared_ptr<ChooserPort> port)
+    : Control(layout_row), port_(std::move(port)) {}
 
 void CommonDialog::Reset() {
     Control::Reset();

@@ -26,15 +26,15 @@ struct Bitmap;
 
 class Control {
 public:
-    explicit Control(const ControlSpec& spec);
+    explicit Control(const LayoutRow& layout_row);
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const ControlSpec& Spec() const { return *spec_; }
-    std::u16string_view Name() const { return spec_->name; }
-    std::int32_t Index() const { return spec_->index; }  // 0 outside a control array
-    ControlType Type() const { return spec_->type; }
+    const LayoutRow& Row() const { return *layout_row_; }
+    std::u16string_view Name() const { return layout_row_->name; }
+    std::int32_t Index() const { return layout_row_->index; }  // 0 outside a control array
+    ControlType Type() const { return layout_row_->type; }
 
     const std::u16string& Caption() const { return caption_; }
     void Caption(std::u16string text) {
@@ -69,7 +69,7 @@ public:
     void BackColor(std::int32_t color) { back_color_ = color; }
     std::optional<std::int32_t> ForeColor() const { return fore_color_; }
     void ForeColor(std::int32_t color) { fore_color_ = color; }
-    std::int32_t TabIndex() const { return spec_->tab_index; }
+    std::int32_t TabIndex() const { return layout_row_->tab_index; }
 
     virtual void Reset();
 
@@ -84,7 +84,7 @@ protected:
     }
 
 private:
-    const ControlSpec* spec_;
+    const LayoutRow* layout_row_;
     std::u16string caption_, tooltip_;
     bool enabled_ = true, visible_ = true;
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -93,7 +93,7 @@ private:
 
 class CheckBox final : public Control {
 public:
-    explicit CheckBox(const ControlSpec& spec) : Control(spec), value_(spec.value) {}
+    explicit CheckBox(const LayoutRow& layout_row) : Control(layout_row), value_(layout_row.value) {}
     std::int32_t Value() const { return value_; }
     void Value(std::int32_t v);  // 0 unticked, 1 ticked: the boxes are two-state
     void Reset() override;
@@ -106,11 +106,11 @@ class OptionGroup;
 
 class OptionButton final : public Control {
 public:
-    OptionButton(const ControlSpec& spec, OptionGroup& group) : Control(spec), group_(&group) { Reset(); }
+    OptionButton(const LayoutRow& layout_row, OptionGroup& group) : Control(layout_row), group_(&group) { Reset(); }
     bool Value() const { return value_; }
     // Selecting one button of the group deselects the others.
     void Value(bool on);
-    bool Graphical() const { return Spec().graphical; }
+    bool Graphical() const { return Row().graphical; }
     // The button's picture, nullptr when it shows its caption.
     const pictures::Bitmap* Picture() const;
     void Reset() override;
@@ -147,7 +147,7 @@ private:
 class CommandButton final : public Control {
 public:
     using Control::Control;
-    bool Graphical() const { return Spec().graphical; }
+    bool Graphical() const { return Row().graphical; }
 };
 
 class Label final : public Control {
@@ -168,7 +168,7 @@ public:
         picture_ = std::move(picture);
         changed();
     }
-    bool Stretch() const { return Spec().stretch; }
+    bool Stretch() const { return Row().stretch; }
     void Reset() override;
 
 private:

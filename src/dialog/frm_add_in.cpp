@@ -62,10 +62,10 @@ frmAddIn::~frmAddIn() {
 }
 
 void frmAddIn::new_editor() {
-    const ControlSpec& spec = Find(u"RichTextBox1");
-    auto editor = services_.make_editor(spec);
+    const LayoutRow& layout_row = Find(u"RichTextBox1");
+    auto editor = services_.make_editor(layout_row);
     if (!editor) throw err::ObjectRequired();
-    editor->Enabled(spec.enabled);
+    editor->Enabled(layout_row.enabled);
     editor->OnDblClick([this] { Raise(u"RichTextBox1", Event::DblClick); });
     if (RichTextBox1) skip_on_error([&] { RichTextBox1->OnDblClick(nullptr); });
     RichTextBox1 = std::move(editor);

@@ -39,7 +39,7 @@ namespace quill::dialog {
 
 // Makes the editor for the layout row given (placed at its position and
 // size); called when the form is created and again after every Unload.
-using EditorFactory = std::function<std::shared_ptr<RichTextEditor>(const ControlSpec&)>;
+using EditorFactory = std::function<std::shared_ptr<RichTextEditor>(const LayoutRow&)>;
 
 struct FormServices {
     std::shared_ptr<MessageBoxPort> messages;

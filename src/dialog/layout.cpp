@@ -12,7 +12,7 @@ constexpr std::int32_t kPink = rgb(255, 192, 255);
 
 // The editor starts disabled: Check2 ("Use Comment Text") starts unticked and
 // only Check2_Click switches the editor on.
-constexpr ControlSpec kControls[] = {
+constexpr LayoutRow kControls[] = {
     {.name = u"Check4", .type = CheckBox, .caption = u"Overwrite Image",
      .left = 1470, .top = 120, .width = 975, .height = 375, .tab_index = 19, .back_color = kPaleYellow},
     {.name = u"Check1", .type = CheckBox, .caption = u"Semi-transparent Image",
@@ -72,7 +72,7 @@ constexpr ControlSpec kControls[] = {
     {.name = u"Image1", .type = Image, .left = 4320, .top = 2520, .width = 1335, .height = 1215, .stretch = true},
 };
 
-constexpr FormSpec kForm{
+constexpr FormLayout kForm{
     .name = u"frmAddIn",
     .caption = u"Insert Quillette",
     .back_color = kPink,
@@ -87,11 +87,11 @@ constexpr FormSpec kForm{
 };
 }  // namespace
 
-const FormSpec& Form() { return kForm; }
+const FormLayout& Form() { return kForm; }
 
-std::span<const ControlSpec> Controls() { return kControls; }
+std::span<const LayoutRow> Controls() { return kControls; }
 
-const ControlSpec& Find(std::u16string_view name, std::int32_t index) {
+const LayoutRow& Find(std::u16string_view name, std::int32_t index) {
     for (const auto& c : kControls)
         if (c.name == name && c.index == index) return c;
     throw std::out_of_range("frmAddIn has no such control");

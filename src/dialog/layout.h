@@ -19,7 +19,7 @@ enum class ControlType { CheckBox, OptionButton, CommandButton, Frame, Label, Im
 // Pictures the form carries with it (drawn in pictures.cpp).
 enum class PictureId { None, TextStacked, TextUpward, TextDownward, Icon16, Icon32 };
 
-struct ControlSpec {
+struct LayoutRow {
     std::u16string_view name{};
     std::int32_t index = 0;  // element of a control array (1-based); 0 for a plain control
     ControlType type{};
@@ -40,7 +40,7 @@ struct ControlSpec {
 
 enum class BorderStyle { FixedDialog };
 
-struct FormSpec {
+struct FormLayout {
     std::u16string_view name;
     std::u16string_view caption;
     std::int32_t back_color;
@@ -52,11 +52,11 @@ struct FormSpec {
 };
 
 namespace layout {
-const FormSpec& Form();
+const FormLayout& Form();
 // In the order in which the form holds them.
-std::span<const ControlSpec> Controls();
+std::span<const LayoutRow> Controls();
 // The row of a control; throws std::out_of_range for a name not in the table.
-const ControlSpec& Find(std::u16string_view name, std::int32_t index = 0);
+const LayoutRow& Find(std::u16string_view name, std::int32_t index = 0);
 }  // namespace layout
 
 }  // namespace quill::dialog

@@ -156,7 +156,7 @@ TEST(Dispatcher, UserClicksChangeTheControlThenRaise) {
 TEST(Form, NeedsAnEditorFactory) {
     EXPECT_THROW(frmAddIn(FormServices{}), HostError);
     FormServices s;
-    s.make_editor = [](const ControlSpec&) { return std::shared_ptr<RichTextEditor>(); };
+    s.make_editor = [](const LayoutRow&) { return std::shared_ptr<RichTextEditor>(); };
     EXPECT_THROW(frmAddIn{s}, HostError);
 }
 

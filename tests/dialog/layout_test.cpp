@@ -11,20 +11,20 @@
 namespace quill::dialog {
 namespace {
 
-std::string label(const ControlSpec& c) {
+std::string label(const LayoutRow& c) {
     std::string s = to_utf8(std::u16string(c.name));
     if (c.index) s += "(" + std::to_string(c.index) + ")";
     return s;
 }
 
 TEST(Layout, EveryControlLiesInsideItsContainer) {
-    const FormSpec& form = layout::Form();
-    for (const ControlSpec& c : layout::Controls()) {
+    const FormLayout& form = layout::Form();
+    for (const LayoutRow& c : layout::Controls()) {
         SCOPED_TRACE(label(c));
         if (!c.visible) continue;  // a component with no window: only its design position
         float width = form.client_width, height = form.client_height;
         if (!c.container.empty()) {
-            const ControlSpec& parent = layout::Find(c.container);
+            const LayoutRow& parent = layout::Find(c.container);
             EXPECT_EQ(parent.type, ControlType::Frame);
             EXPECT_TRUE(parent.container.empty()) << "frames sit on the form";
             width = parent.width;
@@ -44,8 +44,8 @@ TEST(Layout, TabOrderFollowsTheTabIndexes) {
         "OKButton", "CancelButton", "Command1", "Command2", "Frame1",   "Check2",       "Label1",
         "Orent(2)", "Orent(3)",     "Orent(4)", "Orent(1)", "Label2",   "Command3",     "Command6",
         "Command5", "Command4",     "RichTextBox1", "Check3", "Check1", "Check4",       "Label3"};
-    std::vector<const ControlSpec*> tabbed;
-    for (const ControlSpec& c : layout::Controls())
+    std::vector<const LayoutRow*> tabbed;
+    for (const LayoutRow& c : layout::Controls())
         if (c.tab_index >= 0) tabbed.push_back(&c);
     std::sort(tabbed.begin(), tabbed.end(), [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
     std::vector<std::string> order;
@@ -59,7 +59,7 @@ TEST(Layout, TabOrderFollowsTheTabIndexes) {
 TEST(Layout, NamesAreUniqueAndOrentIsOneArrayFromOneToFour) {
     std::set<std::string> seen;
     std::vector<std::int32_t> orent;
-    for (const ControlSpec& c : layout::Controls()) {
+    for (const LayoutRow& c : layout::Controls()) {
         EXPECT_TRUE(seen.insert(label(c)).second) << label(c);
         if (c.index != 0) {
             EXPECT_EQ(c.name, u"Orent") << "the form's only control array";
@@ -74,7 +74,7 @@ TEST(Layout, NamesAreUniqueAndOrentIsOneArrayFromOneToFour) {
 }
 
 TEST(Layout, ButtonsArePushButtonsAndStatesFitTheirType) {
-    for (const ControlSpec& c : layout::Controls()) {
+    for (const LayoutRow& c : layout::Controls()) {
         SCOPED_TRACE(label(c));
         const bool option = c.type == ControlType::OptionButton;
         if (c.type == ControlType::CommandButton || option) {

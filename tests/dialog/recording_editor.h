@@ -77,8 +77,8 @@ private:
 struct RecordingFixture : HostFixture {
     RecordingFixture() {
         dialog::FormServices s = form->Services();
-        s.make_editor = [this](const dialog::ControlSpec& spec) {
-            recorder = std::make_shared<RecordingEditor>(memory::MakeRichText(spec));
+        s.make_editor = [this](const dialog::LayoutRow& layout_row) {
+            recorder = std::make_shared<RecordingEditor>(memory::MakeRichText(layout_row));
             return recorder;
         };
         auto on_event = form->on_event;

@@ -23,8 +23,8 @@ Rig::Rig(memory::CommandBarOptions bars) : excel(memory::Excel::Create(bars)) {
                                             s.chooser = chooser;
                                             s.pictures = pictures;
                                             s.window = window;
-                                            s.make_editor = [this](const dialog::ControlSpec& spec) {
-                                                editor = std::make_shared<FaultyEditor>(memory::MakeRichText(spec),
+                                            s.make_editor = [this](const dialog::LayoutRow& layout_row) {
+                                                editor = std::make_shared<FaultyEditor>(memory::MakeRichText(layout_row),
                                                                                         editor_fault);
                                                 return editor;
                                             };

@@ -238,8 +238,8 @@ void RichText::FireDblClick() {
     if (dbl_click_) dbl_click_();
 }
 
-std::shared_ptr<RichText> MakeRichText(const dialog::ControlSpec& spec) {
-    return std::make_shared<RichText>(EditorGeometry{spec.left, spec.top, spec.width, spec.height});
+std::shared_ptr<RichText> MakeRichText(const dialog::LayoutRow& layout_row) {
+    return std::make_shared<RichText>(EditorGeometry{layout_row.left, layout_row.top, layout_row.width, layout_row.height});
 }
 
 }  // namespace quill::memory

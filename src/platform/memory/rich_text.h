@@ -156,6 +156,6 @@ private:
 
 // frmAddIn's editor factory for the portable build: an empty document at the
 // layout row's position and size.
-std::shared_ptr<RichText> MakeRichText(const dialog::ControlSpec& spec);
+std::shared_ptr<RichText> MakeRichText(const dialog::LayoutRow& layout_row);
 
 }  // namespace quill::memory

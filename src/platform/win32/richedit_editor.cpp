@@ -116,12 +116,12 @@ std::u16string RichEditEditor::TextMap::port_text() const {
 
 // --- life ------------------------------------------------------------------------
 
-RichEditEditor::RichEditEditor(const dialog::ControlSpec& spec)
-    : left_(spec.left), top_(spec.top), width_(spec.width), height_(spec.height) {
+RichEditEditor::RichEditEditor(const dialog::LayoutRow& layout_row)
+    : left_(layout_row.left), top_(layout_row.top), width_(layout_row.width), height_(layout_row.height) {
     const wchar_t* cls = richedit_class();
     HWND parent = parking_window();
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | ES_MULTILINE |
-                        ES_AUTOVSCROLL | ES_WANTRETURN | (spec.enabled ? 0 : WS_DISABLED);
+                        ES_AUTOVSCROLL | ES_WANTRETURN | (layout_row.enabled ? 0 : WS_DISABLED);
     const UINT dpi = dpi_of(parent);
     const RECT r = twips_rect(left_, top_, width_, height_, dpi);
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, cls, L"", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -133,7 +133,7 @@ RichEditEditor::RichEditEditor(const dialog::ControlSpec& spec)
     }
     SetWindowSubclass(hwnd_, subclass_proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-    if (spec.back_color) SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, to_colorref(*spec.back_color));
+    if (layout_row.back_color) SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, to_colorref(*layout_row.back_color));
     CHARFORMAT2W f = default_format();
     SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&f));
     SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&f));
@@ -401,8 +401,8 @@ void RichEditEditor::HideSelection(bool on) {
     if (GetFocus() != hwnd_) SendMessageW(hwnd_, EM_HIDESELECTION, on ? TRUE : FALSE, 0);
 }
 
-std::shared_ptr<dialog::RichTextEditor> make_richedit_editor(const dialog::ControlSpec& spec) {
-    return std::make_shared<RichEditEditor>(spec);
+std::shared_ptr<dialog::RichTextEditor> make_richedit_editor(const dialog::LayoutRow& layout_row) {
+    return std::make_shared<RichEditEditor>(layout_row);
 }
 
 }  // namespace quill::win32

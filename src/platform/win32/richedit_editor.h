@@ -43,7 +43,7 @@ public:
     // Creates the control at the layout row's position and size, with its
     // background colour; throws HostError when no RichEdit class can be
     // loaded.
-    explicit RichEditEditor(const dialog::ControlSpec& spec);
+    explicit RichEditEditor(const dialog::LayoutRow& layout_row);
     ~RichEditEditor() override;
     RichEditEditor(const RichEditEditor&) = delete;
     RichEditEditor& operator=(const RichEditEditor&) = delete;
@@ -134,6 +134,6 @@ private:
 };
 
 // frmAddIn's editor factory on Windows.
-std::shared_ptr<dialog::RichTextEditor> make_richedit_editor(const dialog::ControlSpec& spec);
+std::shared_ptr<dialog::RichTextEditor> make_richedit_editor(const dialog::LayoutRow& layout_row);
 
 }  // namespace quill::win32

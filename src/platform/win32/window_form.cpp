@@ -170,12 +170,12 @@ void FormWindow::attach(const std::shared_ptr<dialog::frmAddIn>& form) {
     const auto rows = dialog::layout::Controls();
     std::vector<dialog::Control*> controls = form->Controls();
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        const dialog::ControlSpec& spec = rows[row];
-        if (spec.type == ControlType::CommonDialog) continue;  // no window at run time
-        Item item{&spec, nullptr, nullptr, kFirstId + static_cast<int>(row)};
+        const dialog::LayoutRow& layout_row = rows[row];
+        if (layout_row.type == ControlType::CommonDialog) continue;  // no window at run time
+        Item item{&layout_row, nullptr, nullptr, kFirstId + static_cast<int>(row)};
         for (dialog::Control* c : controls)
-            if (c->Name() == spec.name && c->Index() == spec.index) item.control = c;
-        if (!item.control && spec.type != ControlType::RichTextBox) continue;
+            if (c->Name() == layout_row.name && c->Index() == layout_row.index) item.control = c;
+        if (!item.control && layout_row.type != ControlType::RichTextBox) continue;
         if (item.control) item.control->on_changed = [this](const dialog::Control& c) { changed(c); };
         items_.push_back(item);
     }
@@ -185,8 +185,8 @@ void FormWindow::create() {
     if (hwnd_) return;
     if (!model_ || form_.expired()) throw err::ObjectRequired();
     register_classes(window_proc);
-    const dialog::FormSpec& spec = dialog::layout::Form();
-    hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, to_wide(std::u16string(spec.caption)).c_str(), kFormStyle,
+    const dialog::FormLayout& layout_row = dialog::layout::Form();
+    hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, to_wide(std::u16string(layout_row.caption)).c_str(), kFormStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, window_instance(), this);
     if (!hwnd_) {
         const DWORD error = GetLastError();
@@ -196,9 +196,9 @@ void FormWindow::create() {
     try {
         dpi_ = dpi_of(hwnd_);
         // The client area at the design position, as a top-level window.
-        RECT r = twips_rect(spec.left, spec.top, spec.client_width, spec.client_height, dpi_);
-        r.right = r.left + twips_to_px(spec.client_width, dpi_);
-        r.bottom = r.top + twips_to_px(spec.client_height, dpi_);
+        RECT r = twips_rect(layout_row.left, layout_row.top, layout_row.client_width, layout_row.client_height, dpi_);
+        r.right = r.left + twips_to_px(layout_row.client_width, dpi_);
+        r.bottom = r.top + twips_to_px(layout_row.client_height, dpi_);
         AdjustWindowRectEx(&r, kFormStyle, FALSE, kFormExStyle);
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -216,7 +216,7 @@ void FormWindow::create() {
         for (Item& item : items_) order.push_back(&item);
         std::stable_sort(order.begin(), order.end(), [](const Item* a, const Item* b) {
             const auto key = [](const Item* i) {
-                return i->spec->tab_index < 0 ? 1000 : i->spec->tab_index;
+                return i->layout_row->tab_index < 0 ? 1000 : i->layout_row->tab_index;
             };
             return key(a) < key(b);
         });
@@ -224,7 +224,7 @@ void FormWindow::create() {
         // Frame1 draws only its border and caption, beneath the controls it
         // holds; being no tab stop, its place in the z-order changes no tab.
         for (Item& item : items_)
-            if (item.hwnd && item.spec->type == ControlType::Frame)
+            if (item.hwnd && item.layout_row->type == ControlType::Frame)
                 SetWindowPos(item.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         hook_keyboard(hwnd_);
         sync_all();
@@ -235,22 +235,22 @@ void FormWindow::create() {
 }
 
 void FormWindow::create_item(Item& item, HWND parent) {
-    const dialog::ControlSpec& spec = *item.spec;
-    if (spec.type == ControlType::RichTextBox) {
+    const dialog::LayoutRow& layout_row = *item.layout_row;
+    if (layout_row.type == ControlType::RichTextBox) {
         adopt_editor();
         return;
     }
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex_style = 0;
-    switch (spec.type) {
+    switch (layout_row.type) {
         case ControlType::CheckBox: style |= BS_CHECKBOX | BS_MULTILINE | WS_TABSTOP | WS_GROUP; break;
         case ControlType::CommandButton: style |= BS_OWNERDRAW | WS_TABSTOP | WS_GROUP; break;
         case ControlType::OptionButton: {
             // The first button of the array in tab order starts the group.
             bool first = true;
             for (const Item& other : items_)
-                if (&other != &item && other.spec->name == spec.name && other.spec->tab_index < spec.tab_index)
+                if (&other != &item && other.layout_row->name == layout_row.name && other.layout_row->tab_index < layout_row.tab_index)
                     first = false;
             style |= BS_OWNERDRAW | WS_TABSTOP | (first ? WS_GROUP : 0);
             break;
@@ -296,12 +296,12 @@ void FormWindow::adopt_editor() {
 void FormWindow::restack_editor() {
     Item* item = item_named(u"RichTextBox1");
     if (!item || !item->hwnd || !editor_) return;
-    const bool zoomed = editor_->Width() > item->spec->width || editor_->Height() > item->spec->height;
+    const bool zoomed = editor_->Width() > item->layout_row->width || editor_->Height() > item->layout_row->height;
     const Item* before = nullptr;
     for (const Item& other : items_) {
-        if (&other == item || !other.hwnd || other.spec->tab_index < 0) continue;
-        if (other.spec->tab_index < item->spec->tab_index &&
-            (!before || other.spec->tab_index > before->spec->tab_index))
+        if (&other == item || !other.hwnd || other.layout_row->tab_index < 0) continue;
+        if (other.layout_row->tab_index < item->layout_row->tab_index &&
+            (!before || other.layout_row->tab_index > before->layout_row->tab_index))
             before = &other;
     }
     const HWND after = zoomed || !before ? HWND_TOP : before->hwnd;
@@ -316,8 +316,8 @@ void FormWindow::destroy() noexcept {
 
 void FormWindow::make_icons() {
     namespace pics = dialog::pictures;
-    const dialog::FormSpec& spec = dialog::layout::Form();
-    const pics::Bitmap images[] = {pics::Get(spec.icon[0]), pics::Get(spec.icon[1])};
+    const dialog::FormLayout& layout_row = dialog::layout::Form();
+    const pics::Bitmap images[] = {pics::Get(layout_row.icon[0]), pics::Get(layout_row.icon[1])};
     const std::vector<std::uint8_t> ico = pics::EncodeIco(images);
     icon_small_ = icon_from_ico(ico, 0, images[0].width);
     icon_big_ = icon_from_ico(ico, 1, images[1].width);
@@ -327,7 +327,7 @@ void FormWindow::make_icons() {
 
 void FormWindow::add_tool(Item& item) {
     if (!tooltip_ || !item.hwnd) return;
-    const std::wstring text = to_wide(item.control ? item.control->ToolTipText() : std::u16string(item.spec->tooltip));
+    const std::wstring text = to_wide(item.control ? item.control->ToolTipText() : std::u16string(item.layout_row->tooltip));
     TTTOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;  // accepted by every comctl32 version
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -370,7 +370,7 @@ void FormWindow::DestroyForm() { destroy(); }
 
 HWND FormWindow::control(std::u16string_view name, std::int32_t index) const noexcept {
     for (const Item& item : items_)
-        if (item.spec->name == name && item.spec->index == index) return item.hwnd;
+        if (item.layout_row->name == name && item.layout_row->index == index) return item.hwnd;
     return nullptr;
 }
 
@@ -390,15 +390,15 @@ FormWindow::Item* FormWindow::item_of(const dialog::Control& control) {
 
 FormWindow::Item* FormWindow::item_named(std::u16string_view name, std::int32_t index) {
     for (Item& item : items_)
-        if (item.spec->name == name && item.spec->index == index) return &item;
+        if (item.layout_row->name == name && item.layout_row->index == index) return &item;
     return nullptr;
 }
 
 POINT FormWindow::container_origin(const Item& item) const {
     // Controls inside Frame1 count from it; their windows are the form's.
-    if (item.spec->container.empty()) return POINT{0, 0};
+    if (item.layout_row->container.empty()) return POINT{0, 0};
     for (const Item& other : items_)
-        if (other.spec->name == item.spec->container && other.control)
+        if (other.layout_row->name == item.layout_row->container && other.control)
             return POINT{static_cast<LONG>(other.control->Left()), static_cast<LONG>(other.control->Top())};
     return POINT{0, 0};
 }
@@ -406,7 +406,7 @@ POINT FormWindow::container_origin(const Item& item) const {
 RECT FormWindow::rect_of(const Item& item) const {
     const POINT o = container_origin(item);
     const dialog::Control* c = item.control;
-    if (!c) return twips_rect(o.x + item.spec->left, o.y + item.spec->top, item.spec->width, item.spec->height, dpi_);
+    if (!c) return twips_rect(o.x + item.layout_row->left, o.y + item.layout_row->top, item.layout_row->width, item.layout_row->height, dpi_);
     return twips_rect(o.x + c->Left(), o.y + c->Top(), c->Width(), c->Height(), dpi_);
 }
 
@@ -446,7 +446,7 @@ void FormWindow::sync(Item& item) {
         tool.lpszText = const_cast<wchar_t*>(tip.c_str());
         SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    if (is_button(item.spec->type) || item.spec->type == ControlType::Image || item.spec->type == ControlType::Frame)
+    if (is_button(item.layout_row->type) || item.layout_row->type == ControlType::Image || item.layout_row->type == ControlType::Frame)
         InvalidateRect(item.hwnd, nullptr, TRUE);
 }
 
@@ -462,7 +462,7 @@ void FormWindow::changed(const dialog::Control& control) {
 void FormWindow::clicked(Item& item) {
     if (form_.expired() || !item.control) return;
     auto form = form_.lock();
-    form->Click(item.spec->name, item.spec->index);
+    form->Click(item.layout_row->name, item.layout_row->index);
     sync_all();  // the handler may have moved or resized controls
 }
 
@@ -475,7 +475,7 @@ HBRUSH FormWindow::brush(COLORREF color) {
 }
 
 COLORREF FormWindow::back_color(const Item& item) const {
-    const auto color = item.control ? item.control->BackColor() : item.spec->back_color;
+    const auto color = item.control ? item.control->BackColor() : item.layout_row->back_color;
     return color ? to_colorref(*color) : GetSysColor(COLOR_BTNFACE);
 }
 
@@ -497,9 +497,9 @@ void FormWindow::draw_button(const DRAWITEMSTRUCT& draw, Item& item) {
     InflateRect(&inner, -3, -3);
     if (pressed) OffsetRect(&inner, 1, 1);
 
-    if (item.spec->picture != dialog::PictureId::None) {
-        const auto& b = dialog::pictures::Get(item.spec->picture);
-        HBITMAP bitmap = picture(item.spec->picture);
+    if (item.layout_row->picture != dialog::PictureId::None) {
+        const auto& b = dialog::pictures::Get(item.layout_row->picture);
+        HBITMAP bitmap = picture(item.layout_row->picture);
         const int x = (inner.left + inner.right - b.width) / 2, y = (inner.top + inner.bottom - b.height) / 2;
         if (disabled) {
             DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, b.width, b.height,
@@ -611,11 +611,11 @@ LRESULT FormWindow::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_PAINT: {
             Item* item = is_form ? nullptr : item_of(hwnd);
-            if (item && item->spec->type == ControlType::Frame && item->control) {
+            if (item && item->layout_row->type == ControlType::Frame && item->control) {
                 paint_frame(hwnd, *item);
                 return 0;
             }
-            if (item && item->spec->type == ControlType::Image) {
+            if (item && item->layout_row->type == ControlType::Image) {
                 paint_image(hwnd, *item);
                 return 0;
             }
@@ -626,7 +626,7 @@ LRESULT FormWindow::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             Item* item = lp ? item_of(reinterpret_cast<HWND>(lp)) : nullptr;
             // A quick second click on an owner-drawn button arrives as a
             // double-click: it is a click all the same.
-            if (item && (code == BN_CLICKED || (code == BN_DOUBLECLICKED && is_button(item->spec->type)))) {
+            if (item && (code == BN_CLICKED || (code == BN_DOUBLECLICKED && is_button(item->layout_row->type)))) {
                 clicked(*item);
                 return 0;
             }

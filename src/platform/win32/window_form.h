@@ -69,7 +69,7 @@ public:
 
 private:
     struct Item {
-        const dialog::ControlSpec* spec;
+        const dialog::LayoutRow* layout_row;
         dialog::Control* control;  // null for the editor, which the port holds
         HWND hwnd = nullptr;
         int id = 0;

@@ -20,16 +20,16 @@
 #include "support.h"
 
 using namespace quill;
-using dialog::ControlSpec;
+using dialog::LayoutRow;
 using dialog::ControlType;
 using win32::FormWindow;
 
 namespace {
 
-std::string name_of(const ControlSpec& spec) {
+std::string name_of(const LayoutRow& layout_row) {
     std::ostringstream n;
-    n << to_utf8(std::u16string(spec.name));
-    if (spec.index) n << '(' << spec.index << ')';
+    n << to_utf8(std::u16string(layout_row.name));
+    if (layout_row.index) n << '(' << layout_row.index << ')';
     return n.str();
 }
 
@@ -108,7 +108,7 @@ protected:
 
 TEST_F(FormWindowTest, FormHasTheLayoutsBorderCaptionSizeAndIcons) {
     HWND form = window_->hwnd();
-    const dialog::FormSpec& spec = dialog::layout::Form();
+    const dialog::FormLayout& layout_row = dialog::layout::Form();
     EXPECT_EQ(class_of(form), L"QuilletteForm");
     EXPECT_EQ(text_of(form), L"Insert Quillette");
     const LONG style = GetWindowLongW(form, GWL_STYLE), ex = GetWindowLongW(form, GWL_EXSTYLE);
@@ -120,12 +120,12 @@ TEST_F(FormWindowTest, FormHasTheLayoutsBorderCaptionSizeAndIcons) {
 
     RECT client{};
     GetClientRect(form, &client);
-    EXPECT_EQ(client.right, win32::twips_to_px(spec.client_width, dpi_));   // 386 at 96 DPI
-    EXPECT_EQ(client.bottom, win32::twips_to_px(spec.client_height, dpi_));  // 302
+    EXPECT_EQ(client.right, win32::twips_to_px(layout_row.client_width, dpi_));   // 386 at 96 DPI
+    EXPECT_EQ(client.bottom, win32::twips_to_px(layout_row.client_height, dpi_));  // 302
     POINT origin{0, 0};
     ClientToScreen(form, &origin);
-    EXPECT_EQ(origin.x, win32::twips_to_px(spec.left, dpi_));  // 322: the design position
-    EXPECT_EQ(origin.y, win32::twips_to_px(spec.top, dpi_));   // 157
+    EXPECT_EQ(origin.x, win32::twips_to_px(layout_row.left, dpi_));  // 322: the design position
+    EXPECT_EQ(origin.y, win32::twips_to_px(layout_row.top, dpi_));   // 157
 
     const struct {
         WPARAM which;
@@ -149,32 +149,32 @@ TEST_F(FormWindowTest, FormHasTheLayoutsBorderCaptionSizeAndIcons) {
 // Every row of the layout table: class, style, caption, state, parent and
 // pixel rectangle.
 TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
-    for (const ControlSpec& spec : dialog::layout::Controls()) {
-        SCOPED_TRACE(name_of(spec));
-        HWND h = hwnd(spec.name, spec.index);
-        if (spec.type == ControlType::CommonDialog) {
+    for (const LayoutRow& layout_row : dialog::layout::Controls()) {
+        SCOPED_TRACE(name_of(layout_row));
+        HWND h = hwnd(layout_row.name, layout_row.index);
+        if (layout_row.type == ControlType::CommonDialog) {
             EXPECT_FALSE(h);  // no window at run time
             continue;
         }
         ASSERT_TRUE(h);
         EXPECT_EQ(GetParent(h), window_->hwnd());
         // Inside Frame1 the twips count from the frame.
-        const ControlSpec* container = spec.container.empty() ? nullptr : &dialog::layout::Find(spec.container);
+        const LayoutRow* container = layout_row.container.empty() ? nullptr : &dialog::layout::Find(layout_row.container);
         const double ox = container ? container->left : 0, oy = container ? container->top : 0;
 
         const LONG style = GetWindowLongW(h, GWL_STYLE);
         const std::wstring cls = class_of(h);
-        switch (spec.type) {
+        switch (layout_row.type) {
             case ControlType::CheckBox:
                 EXPECT_EQ(lstrcmpiW(cls.c_str(), L"Button"), 0);
                 EXPECT_EQ(style & BS_TYPEMASK, BS_CHECKBOX);  // two-state; the model toggles it
-                EXPECT_EQ(SendMessageW(h, BM_GETCHECK, 0, 0), spec.value ? BST_CHECKED : BST_UNCHECKED);
+                EXPECT_EQ(SendMessageW(h, BM_GETCHECK, 0, 0), layout_row.value ? BST_CHECKED : BST_UNCHECKED);
                 break;
             case ControlType::CommandButton:
             case ControlType::OptionButton:
                 EXPECT_EQ(lstrcmpiW(cls.c_str(), L"Button"), 0);
                 EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);  // graphical: drawn in its colour or picture
-                EXPECT_TRUE(spec.graphical);
+                EXPECT_TRUE(layout_row.graphical);
                 break;
             case ControlType::Label:
                 EXPECT_EQ(lstrcmpiW(cls.c_str(), L"Static"), 0);
@@ -192,11 +192,11 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
                 break;
             default: ADD_FAILURE() << "unexpected type"; break;
         }
-        EXPECT_EQ((style & WS_TABSTOP) != 0, takes_focus(spec.type));
-        EXPECT_EQ(text_of(h), win32::to_wide(std::u16string(spec.caption)));
-        EXPECT_EQ(IsWindowEnabled(h) != FALSE, spec.enabled);
-        EXPECT_EQ(IsWindowVisible(h) != FALSE, spec.visible);
-        const RECT want = win32::twips_rect(ox + spec.left, oy + spec.top, spec.width, spec.height, dpi_);
+        EXPECT_EQ((style & WS_TABSTOP) != 0, takes_focus(layout_row.type));
+        EXPECT_EQ(text_of(h), win32::to_wide(std::u16string(layout_row.caption)));
+        EXPECT_EQ(IsWindowEnabled(h) != FALSE, layout_row.enabled);
+        EXPECT_EQ(IsWindowVisible(h) != FALSE, layout_row.visible);
+        const RECT want = win32::twips_rect(ox + layout_row.left, oy + layout_row.top, layout_row.width, layout_row.height, dpi_);
         const RECT got = rect_in_parent(h);
         EXPECT_TRUE(EqualRect(&got, &want)) << describe(got) << " != " << describe(want);
     }
@@ -205,10 +205,10 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
 TEST_F(FormWindowTest, TooltipsCarryTheLayoutsTexts) {
     HWND tips = window_->tooltips();
     ASSERT_TRUE(tips);
-    for (const ControlSpec& spec : dialog::layout::Controls()) {
-        HWND h = hwnd(spec.name, spec.index);
+    for (const LayoutRow& layout_row : dialog::layout::Controls()) {
+        HWND h = hwnd(layout_row.name, layout_row.index);
         if (!h) continue;
-        SCOPED_TRACE(name_of(spec));
+        SCOPED_TRACE(name_of(layout_row));
         wchar_t text[256] = L"";
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -216,29 +216,29 @@ TEST_F(FormWindowTest, TooltipsCarryTheLayoutsTexts) {
         tool.uId = reinterpret_cast<UINT_PTR>(h);
         tool.lpszText = text;
         SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-        EXPECT_EQ(std::wstring(text), win32::to_wide(std::u16string(spec.tooltip)));
+        EXPECT_EQ(std::wstring(text), win32::to_wide(std::u16string(layout_row.tooltip)));
     }
 }
 
 // GetNextDlgTabItem walks the layout's tab indexes: with the text controls
 // off as loaded, and with everything on.
 TEST_F(FormWindowTest, TabOrderFollowsTheTabIndexes) {
-    std::vector<const ControlSpec*> by_index;
-    for (const ControlSpec& spec : dialog::layout::Controls())
-        if (spec.tab_index >= 0) by_index.push_back(&spec);
+    std::vector<const LayoutRow*> by_index;
+    for (const LayoutRow& layout_row : dialog::layout::Controls())
+        if (layout_row.tab_index >= 0) by_index.push_back(&layout_row);
     std::sort(by_index.begin(), by_index.end(),
-              [](const ControlSpec* a, const ControlSpec* b) { return a->tab_index < b->tab_index; });
+              [](const LayoutRow* a, const LayoutRow* b) { return a->tab_index < b->tab_index; });
     for (bool all_on : {false, true}) {
         SCOPED_TRACE(all_on ? "all enabled" : "as loaded");
         if (all_on) enable_text_controls();
         std::vector<std::string> want, got;
-        for (const ControlSpec* spec : by_index)
-            if (takes_focus(spec->type) && (spec->enabled || all_on)) want.push_back(name_of(*spec));
+        for (const LayoutRow* layout_row : by_index)
+            if (takes_focus(layout_row->type) && (layout_row->enabled || all_on)) want.push_back(name_of(*layout_row));
         HWND first = hwnd(u"OKButton");
         HWND h = first;
         for (std::size_t i = 0; i < want.size() + 1 && h; ++i) {
-            for (const ControlSpec* spec : by_index)
-                if (hwnd(spec->name, spec->index) == h) got.push_back(name_of(*spec));
+            for (const LayoutRow* layout_row : by_index)
+                if (hwnd(layout_row->name, layout_row->index) == h) got.push_back(name_of(*layout_row));
             h = GetNextDlgTabItem(window_->hwnd(), h, FALSE);
             if (h == first) break;
         }
@@ -257,7 +257,7 @@ TEST_F(FormWindowTest, ClickOnCheck2ReachesTheModel) {
     for (dialog::Control* c : form_->Controls()) {
         HWND h = hwnd(c->Name(), c->Index());
         if (!h) continue;
-        SCOPED_TRACE(name_of(c->Spec()));
+        SCOPED_TRACE(name_of(c->Row()));
         EXPECT_EQ(IsWindowEnabled(h) != FALSE, c->Enabled());
     }
     EXPECT_EQ(IsWindowEnabled(hwnd(u"RichTextBox1")) != FALSE, form_->RichTextBox1->Enabled());

@@ -4,36 +4,48 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
-status=0
-step() { echo; echo "=== $*"; }
+failed=()
+current=""
+step() { current=$*; echo; echo "=== $*"; }
+# The tail of a CI log is often all that is kept, so the failed steps are
+# named again at the end.
+fail() { failed+=("${1:-$current}"); }
 
 run_preset() {
   local preset=$1
   step "native $preset"
   cmake --preset "$preset" >/dev/null || return 1
   cmake --build --preset "$preset" -j "$jobs" || return 1
-  ctest --preset "$preset" -j "$jobs" || return 1
+  if ! ctest --preset "$preset" -j "$jobs"; then
+    local log="build/$preset/Testing/Temporary/LastTestsFailed.log"
+    # Named here with the failed tests, so the caller must not name it again.
+    [[ -f $log ]] && { fail "native $preset: $(cut -d: -f2 "$log" | tr '\n' ' ')"; return 0; }
+    return 1
+  fi
 }
 
-run_preset debug || status=1
-run_preset asan || status=1
+for preset in debug asan; do run_preset "$preset" || fail; done
 
 if [[ -x fuzz/run.sh ]]; then
   step "fuzzing: corpora replayed, then ${FUZZ_SECONDS:-30} s a target"
-  fuzz/run.sh "${FUZZ_SECONDS:-30}" || status=1
+  fuzz/run.sh "${FUZZ_SECONDS:-30}" || fail
 fi
 
 if [[ -f src/platform/win32/CMakeLists.txt ]]; then
   for arch in i686 x86_64; do
     step "Pixnote.dll $arch"
-    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || status=1
+    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || fail
   done
   if [[ -x tests/win32/run-wine-tests.sh ]]; then
     step "Windows tests"
-    tests/win32/run-wine-tests.sh || status=1
+    tests/win32/run-wine-tests.sh || fail
   fi
 fi
 
 echo
-if ((status)); then echo "TEST SUITE FAILED"; else echo "TEST SUITE PASSED"; fi
-exit $status
+if ((${#failed[@]})); then
+  printf 'failed: %s\n' "${failed[@]}"
+  echo "TEST SUITE FAILED"
+  exit 1
+fi
+echo "TEST SUITE PASSED"

@@ -26,13 +26,12 @@ TEST(About, ShowsNameVersionAndAddressesInAnOkBox) {
     const auto& box = f.messages->shown[0];
     EXPECT_EQ(box.buttons, MsgButtons::OK);
     EXPECT_EQ(box.title, u"Pixnote");
+    // The name and version, then an address and a web page on lines of their own, no break at the end.
     const std::u16string head = u"Quillette Ver. 2.00 by Toravel \r\nemail: ";
     ASSERT_EQ(box.text.substr(0, head.size()), head);
     const auto brk = box.text.find(u"\r\n", head.size());
-    ASSERT_NE(brk, std::u16string::npos);
-    EXPECT_GT(brk, head.size());                                            // an address
-    EXPECT_GT(box.text.size(), brk + 2);                                    // a web page
-    EXPECT_EQ(box.text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);  // no break at the end
+    EXPECT_TRUE(brk > head.size() && brk != std::u16string::npos && box.text.size() > brk + 2);
+    EXPECT_EQ(box.text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);
 }
 
 TEST(Check2, TickingAnEmptyEditorOffersTheUserNameSelectedInBlue) {
@@ -129,7 +128,8 @@ TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
 }
 
 // Failures no handler traps reach the dispatcher, which reports them in a
-// Pixnote box; the form goes on working.
+// Pixnote box; the form goes on working. The sweep fails every host and
+// editor call of Check2; these are the ones it does not reach.
 TEST(UntrappedFailures, AreShownByTheDispatcher) {
     const std::u16string kInvalid = u"Invalid procedure call or argument";
     const struct {
@@ -141,11 +141,6 @@ TEST(UntrappedFailures, AreShownByTheDispatcher) {
          [](RecordingFixture& f) { f.form->Click(u"CancelButton"); }, u"Object required"},
         {"About box fails", [](RecordingFixture& f) { f.messages->log->fail_at = 1; },
          [](RecordingFixture& f) { f.form->Click(u"Command1"); }, kInvalid},
-        {"user name unreadable",
-         [](RecordingFixture& f) { f.excel->log.fail_every("Application.UserName", 1004, u"UserName failed"); },
-         [](RecordingFixture& f) { f.form->Click(u"Check2"); }, u"UserName failed"},
-        {"editor refuses to switch", [](RecordingFixture& f) { f.log->fail = {"Enabled="}; },
-         [](RecordingFixture& f) { f.form->Click(u"Check2"); }, kInvalid},
         {"warning box fails",
          [](RecordingFixture& f) {
              f.form->Check4.Value(1);

@@ -7,7 +7,6 @@ namespace {
 
 using memory::CharFormat;
 using quill::testing::HostFixture;
-using quill::testing::RecordingFixture;
 
 constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 
@@ -156,21 +155,6 @@ TEST(Styling, WhichDialogErrorsCountAsCancel) {
         EXPECT_EQ(f.editor().FormatAt(4).name, u"Courier New");  // blank name never applied
         EXPECT_TRUE(f.messages->shown.empty());
     }
-}
-
-TEST(FontName, AFailingStepIsSkippedAndTheRestApplies) {
-    RecordingFixture f;
-    prepare(f, false);
-    f.log->fail = {"SelItalic", "SelFontSize="};  // one read, one write
-    f.chooser->font({.name = u"Georgia", .size = 20.0f, .italic = true});
-    f.form->Raise(u"Command6", Event::Click);
-    ASSERT_EQ(f.chooser->font_requests.size(), 1u);
-    EXPECT_TRUE(f.chooser->font_requests[0].FontBlank.Italic);
-    const CharFormat& c = f.recorder->doc().FormatAt(2);
-    EXPECT_EQ(c.name, u"Georgia");
-    EXPECT_EQ(c.size, 10.0f);
-    EXPECT_TRUE(c.italic);
-    EXPECT_TRUE(f.messages->shown.empty());
 }
 
 }  // namespace

@@ -1,19 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "recording_editor.h"
+#include "support/host_fixture.h"
 
 namespace quill::dialog {
 namespace {
 
 using memory::CharFormat;
-using memory::FontPick;
 using quill::testing::HostFixture;
-using quill::testing::RecordingFixture;
 
 constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 
-// "abcdef" in the editor; the second half is formatted differently when
-// `mixed`, then "bcde" (straddling both halves) is selected.
+// "abcdef" in the editor; the second half green, bold, Courier New 14 when
+// `mixed`; then "bcde", straddling both halves, selected.
 template <class Fixture>
 void prepare(Fixture& f, bool mixed) {
     f.use_comment_text();
@@ -38,7 +36,7 @@ std::vector<CharFormat> formats(memory::RichText& doc) {
 }
 
 TEST(Styling, CancelLeavesEveryAttributeAsItWas) {
-    for (const char16_t* command : {u"Command5", u"Command6"}) {
+    for (const char16_t* command : {u"Command5", u"Command6"})
         for (bool mixed : {false, true}) {
             SCOPED_TRACE(to_utf8(command) + (mixed ? " mixed" : " uniform"));
             HostFixture f;
@@ -51,30 +49,35 @@ TEST(Styling, CancelLeavesEveryAttributeAsItWas) {
             EXPECT_EQ(f.chooser->color_requests.size() + f.chooser->font_requests.size(), 1u);
             EXPECT_TRUE(f.messages->shown.empty());
         }
-    }
 }
 
+// The colour dialog opens on the selection's colour, or on the last one
+// chosen when the selection mixes; OK colours every selected character.
 TEST(FontColor, OkColoursTheWholeSelectionEvenWhenItMixes) {
     for (bool mixed : {false, true}) {
         SCOPED_TRACE(mixed);
         HostFixture f;
         prepare(f, mixed);
-        f.form->CommonDialog1.Color(kBlue);  // what the dialog showed last time
-        f.chooser->color(kRed);
+        f.form->CommonDialog1.Color(kBlue);
+        f.chooser->color(kRed).font({}).color(kGreen);
         f.form->Raise(u"Command5", Event::Click);
         ASSERT_EQ(f.chooser->color_requests.size(), 1u);
         EXPECT_EQ(f.chooser->color_requests[0].Color, mixed ? kBlue : 0);
+        EXPECT_EQ(f.chooser->color_requests[0].Flags, 0);
         EXPECT_TRUE(f.chooser->color_requests[0].CancelError);
         for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.editor().FormatAt(i).color, kRed) << i;
         EXPECT_EQ(f.editor().FormatAt(0).color, 0);
         EXPECT_EQ(f.editor().FormatAt(5).color, mixed ? kGreen : 0);
+        // The component keeps the flags the font dialog left.
+        f.form->Raise(u"Command6", Event::Click);
+        f.form->Raise(u"Command5", Event::Click);
+        EXPECT_EQ(f.chooser->color_requests.at(1).Flags, 0x40103);
     }
 }
 
 TEST(FontName, OkWithAUniformSelectionAppliesEveryField) {
-    RecordingFixture f;
+    HostFixture f;
     prepare(f, false);
-    f.recorder->calls.clear();
     f.chooser->font({u"Times New Roman", 12.5f, true, true, true, true});
     f.form->Raise(u"Command6", Event::Click);
     ASSERT_EQ(f.chooser->font_requests.size(), 1u);
@@ -83,19 +86,15 @@ TEST(FontName, OkWithAUniformSelectionAppliesEveryField) {
     EXPECT_EQ(shown.FontName, u"Arial");
     EXPECT_EQ(shown.FontSize, 10.0f);
     EXPECT_EQ(shown.FontBlank, FontBlanks{});
-    EXPECT_EQ(f.recorder->calls,
-              (std::vector<std::string>{"SelBold", "SelItalic", "SelFontName", "SelFontSize", "SelStrikeThru",
-                                        "SelUnderline", "SelFontName=", "SelFontSize=", "SelItalic=", "SelBold=",
-                                        "SelStrikeThru=", "SelUnderline="}));
     const CharFormat want{u"Times New Roman", 12.5f, 0, true, true, true, true};
-    for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.recorder->doc().FormatAt(i), want) << i;
-    EXPECT_EQ(f.recorder->doc().FormatAt(0), CharFormat{});
+    for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.editor().FormatAt(i), want) << i;
+    EXPECT_EQ(f.editor().FormatAt(0), CharFormat{});
 }
 
 TEST(FontName, MixedFieldsOpenBlankAndKeepEachCharactersValueUnlessSet) {
     HostFixture f;
     prepare(f, true);
-    f.form->CommonDialog1.FontName(u"Wingdings");  // left from an earlier run
+    f.form->CommonDialog1.FontName(u"Wingdings");        // left from an earlier run
     f.chooser->font({.size = 9.0f, .underline = true});  // name left blank, size and underline set
     f.form->Raise(u"Command6", Event::Click);
     ASSERT_EQ(f.chooser->font_requests.size(), 1u);
@@ -104,20 +103,17 @@ TEST(FontName, MixedFieldsOpenBlankAndKeepEachCharactersValueUnlessSet) {
     FontBlanks blank;
     blank.Name = blank.Size = blank.Bold = true;
     EXPECT_EQ(shown.FontBlank, blank);
-    EXPECT_FALSE(shown.FontItalic);
     auto& doc = f.editor();
     for (std::int32_t i = 1; i <= 4; ++i) {
         SCOPED_TRACE(i);
-        const bool second = i >= 3;
-        EXPECT_EQ(doc.FormatAt(i).name, second ? u"Courier New" : u"Arial");
-        EXPECT_EQ(doc.FormatAt(i).bold, second);
+        EXPECT_EQ(doc.FormatAt(i).name, i >= 3 ? u"Courier New" : u"Arial");
+        EXPECT_EQ(doc.FormatAt(i).bold, i >= 3);
         EXPECT_EQ(doc.FormatAt(i).size, 9.0f);
         EXPECT_TRUE(doc.FormatAt(i).underline);
         EXPECT_FALSE(doc.FormatAt(i).italic);  // uniform: applied as it was
     }
     EXPECT_FALSE(doc.FormatAt(5).underline);
-    // Setting a mixed field gives it to every character.
-    f.chooser->font({.bold = false});
+    f.chooser->font({.bold = false});  // setting a mixed field gives it to every character
     f.form->Raise(u"Command6", Event::Click);
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_FALSE(doc.FormatAt(i).bold) << i;
     EXPECT_EQ(doc.FormatAt(4).name, u"Courier New");
@@ -133,25 +129,8 @@ TEST(Styling, AnEmptySelectionStylesTheTextTypedThere) {
     f.form->Raise(u"Command6", Event::Click);
     f.editor().TypeText(u"XY");
     EXPECT_EQ(f.editor().Text(), u"abXYcd");
-    for (std::int32_t i : {2, 3}) {
-        EXPECT_EQ(f.editor().FormatAt(i).color, kRed);
-        EXPECT_EQ(f.editor().FormatAt(i).name, u"Courier New");
-        EXPECT_TRUE(f.editor().FormatAt(i).bold);
-    }
-    EXPECT_EQ(f.editor().FormatAt(1), CharFormat{});
-    EXPECT_EQ(f.editor().FormatAt(4), CharFormat{});
-}
-
-TEST(FontColor, RunsWithTheFlagsTheComponentHolds) {
-    HostFixture f;
-    prepare(f, false);
-    f.chooser->ok().cancel().ok();
-    f.form->Raise(u"Command5", Event::Click);
-    f.form->Raise(u"Command6", Event::Click);
-    f.form->Raise(u"Command5", Event::Click);
-    ASSERT_EQ(f.chooser->color_requests.size(), 2u);
-    EXPECT_EQ(f.chooser->color_requests[0].Flags, 0);
-    EXPECT_EQ(f.chooser->color_requests[1].Flags, 0x40103);
+    const CharFormat typed{u"Courier New", 10.0f, kRed, true, false, false, false};
+    EXPECT_EQ(formats(f.editor()), (std::vector<CharFormat>{{}, {}, typed, typed, {}, {}}));
 }
 
 // Only a positive number from the dialog itself discards the result; an
@@ -170,28 +149,12 @@ TEST(Styling, WhichDialogErrorsCountAsCancel) {
         f.form->Raise(u"Command5", Event::Click);
         for (std::int32_t i = 1; i <= 4; ++i)
             EXPECT_EQ(f.editor().FormatAt(i).color, r.applied ? kBlue : (i >= 3 ? kGreen : 0)) << i;
-
         f.chooser->fail(r.number, u"component failed");
         f.form->Raise(u"Command6", Event::Click);
         EXPECT_EQ(f.form->CommonDialog1.CancelError(), r.applied);
         EXPECT_EQ(f.editor().FormatAt(4).name, u"Courier New");  // blank name never applied
         EXPECT_TRUE(f.messages->shown.empty());
     }
-}
-
-TEST(FontName, AFailingStepIsSkippedAndTheRestApplies) {
-    RecordingFixture f;
-    prepare(f, false);
-    f.recorder->fail = {"SelItalic", "SelFontSize="};  // one read, one write
-    f.chooser->font({.name = u"Georgia", .size = 20.0f, .italic = true});
-    f.form->Raise(u"Command6", Event::Click);
-    ASSERT_EQ(f.chooser->font_requests.size(), 1u);
-    EXPECT_TRUE(f.chooser->font_requests[0].FontBlank.Italic);
-    const CharFormat& c = f.recorder->doc().FormatAt(2);
-    EXPECT_EQ(c.name, u"Georgia");
-    EXPECT_EQ(c.size, 10.0f);
-    EXPECT_TRUE(c.italic);
-    EXPECT_TRUE(f.messages->shown.empty());
 }
 
 }  // namespace

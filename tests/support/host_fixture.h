@@ -22,4 +22,21 @@ struct HostFixture : FormFixture {
     std::shared_ptr<memory::Excel> excel = memory::Excel::Create();
 };
 
+// A HostFixture whose editor logs its calls in `log`, which can fail them.
+struct RecordingFixture : HostFixture {
+    RecordingFixture() {
+        dialog::FormServices s = form->Services();
+        s.make_editor = [this](const dialog::LayoutRow& row) {
+            recorder = std::make_shared<RecordingEditor>(memory::MakeRichText(row), log);
+            return recorder;
+        };
+        auto on_event = form->on_event;
+        form = std::make_shared<dialog::frmAddIn>(std::move(s));
+        form->on_event = on_event;
+        form->xlapp = excel->application();
+    }
+    std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+    std::shared_ptr<RecordingEditor> recorder;
+};
+
 }  // namespace quill::testing

@@ -8,6 +8,8 @@ namespace quill::dialog {
 namespace {
 
 using quill::testing::FormFixture;
+using quill::testing::kInvalidCall;
+using quill::testing::kInvalidNumber;
 
 TEST(Controls, OrentIsExclusiveAndCheckBoxesTwoState) {
     FormFixture f;
@@ -84,7 +86,7 @@ TEST(Dispatcher, ShowsAnEscapedErrorInAPixnoteBoxAndLetsNothingOut) {
         EXPECT_EQ(box.title, u"Pixnote");
         EXPECT_EQ(box.buttons, MsgButtons::OK);
     }
-    f.messages->log->fail_all = true;  // even a box that cannot be shown
+    f.messages->log->fail_all(kInvalidNumber, kInvalidCall);  // even a box that cannot be shown
     EXPECT_NO_THROW(f.form->Dispatch([] { throw HostError(5, u"x"); }));
 }
 

@@ -8,6 +8,8 @@ namespace quill::dialog {
 namespace {
 
 using quill::testing::HostFixture;
+using quill::testing::kInvalidCall;
+using quill::testing::kInvalidNumber;
 using quill::testing::RecordingFixture;
 constexpr std::int32_t kBlue = 0xFF0000;
 
@@ -120,9 +122,9 @@ TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
     f.form->Raise(u"RichTextBox1", Event::DblClick);
     EXPECT_EQ(geometry(ed), kZoomed);
     f.form->Click(u"Check2");
-    f.log->fail = {"Top="};  // a zoom that fails half-way does not count
+    f.log->fail_every("Top=", kInvalidNumber, kInvalidCall);  // a zoom that fails half-way does not count
     f.recorder->doc().FireDblClick();
-    f.log->fail.clear();
+    f.log->clear_faults();
     f.recorder->doc().FireDblClick();
     EXPECT_EQ(geometry(ed), kNormal);
 }
@@ -131,7 +133,7 @@ TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
 // Pixnote box; the form goes on working. The sweep fails every host and
 // editor call of Check2; these are the ones it does not reach.
 TEST(UntrappedFailures, AreShownByTheDispatcher) {
-    const std::u16string kInvalid = u"Invalid procedure call or argument";
+    const std::u16string kInvalid = kInvalidCall;
     const struct {
         const char* name;
         std::function<void(RecordingFixture&)> arrange, act;
@@ -139,18 +141,18 @@ TEST(UntrappedFailures, AreShownByTheDispatcher) {
     } rows[] = {
         {"Close without a connection", [](RecordingFixture&) {},
          [](RecordingFixture& f) { f.form->Click(u"CancelButton"); }, u"Object required"},
-        {"About box fails", [](RecordingFixture& f) { f.messages->log->fail_at = 1; },
+        {"About box fails", [](RecordingFixture& f) { f.messages->log->fail_any_nth(1, kInvalidNumber, kInvalidCall); },
          [](RecordingFixture& f) { f.form->Click(u"Command1"); }, kInvalid},
         {"warning box fails",
          [](RecordingFixture& f) {
              f.form->Check4.Value(1);
-             f.messages->log->fail_at = 1;
+             f.messages->log->fail_any_nth(1, kInvalidNumber, kInvalidCall);
          },
          [](RecordingFixture& f) { f.form->Click(u"Check3"); }, kInvalid},
         {"editor refuses to grow",
          [](RecordingFixture& f) {
              f.form->Check2.Value(1);
-             f.log->fail = {"Height="};
+             f.log->fail_every("Height=", kInvalidNumber, kInvalidCall);
          },
          [](RecordingFixture& f) { f.recorder->doc().FireDblClick(); }, kInvalid},
     };
@@ -163,7 +165,7 @@ TEST(UntrappedFailures, AreShownByTheDispatcher) {
         EXPECT_EQ(f.messages->shown.back().text, r.description);
         EXPECT_EQ(f.messages->shown.back().buttons, MsgButtons::OK);
         EXPECT_EQ(f.messages->shown.back().title, u"Pixnote");
-        f.log->fail.clear();
+        f.log->clear_faults();
         f.messages->shown.clear();
         f.form->Click(u"Command1");
         EXPECT_EQ(f.messages->shown.size(), 1u) << "still working afterwards";

@@ -7,32 +7,20 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "dialog/frm_add_in.h"
+#include "platform/memory/call_log.h"
 #include "platform/memory/rich_text.h"
 
 namespace quill::testing {
 
-struct CallLog {
-    std::vector<std::string> calls;
-    std::set<std::string> fail;  // members that fail every time
-    std::uint64_t fail_at = 0;   // the call that fails, 1-based; 0: none
-    bool fail_all = false;
-    std::uint64_t thrown = 0;
-    std::int32_t number = 5;
-    std::u16string description = u"Invalid procedure call or argument";
+using memory::CallLog;
 
-    void enter(const std::string& member) {
-        calls.push_back(member);
-        if (fail_all || fail.count(member) || calls.size() == fail_at) {
-            ++thrown;
-            throw HostError(number, description);
-        }
-    }
-};
+// What the stand-ins' injected failures throw unless a test says otherwise.
+inline constexpr std::int32_t kInvalidNumber = 5;
+inline constexpr const char16_t* kInvalidCall = u"Invalid procedure call or argument";
 
 struct ShownBox {
     std::u16string text;

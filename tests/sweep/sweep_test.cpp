@@ -103,17 +103,15 @@ struct Rig {
     // Forgets every channel's calls so far and arms `c` to fail its k-th call
     // from now on (k = 0: nothing fails).
     void start(Channel c, std::uint64_t k, const std::u16string& description) {
-        excel->log.clear();
-        excel->log.clear_faults();
-        for (const auto& l : logs) l->calls.clear(), l->fail_at = 0, l->thrown = 0;
-        host_thrown_at_start = excel->log.faults_thrown();
-        const std::int32_t number = kNumber[static_cast<std::size_t>(c)];
-        if (k && c == Channel::Host) excel->log.fail_any_nth(k, number, description);
-        if (k && c != Channel::Host) log(c)->fail_at = k, log(c)->number = number, log(c)->description = description;
+        for (std::size_t i = 0; i < logs.size(); ++i) {
+            logs[i]->clear();
+            thrown_at_start[i] = logs[i]->faults_thrown();
+        }
+        if (k) log(c)->fail_any_nth(k, kNumber[static_cast<std::size_t>(c)], description);
     }
-    std::vector<std::string> calls(Channel c) const { return c == Channel::Host ? excel->log.calls() : log(c)->calls; }
+    std::vector<std::string> calls(Channel c) const { return log(c)->calls(); }
     std::uint64_t thrown(Channel c) const {
-        return c == Channel::Host ? excel->log.faults_thrown() - host_thrown_at_start : log(c)->thrown;
+        return log(c)->faults_thrown() - thrown_at_start[static_cast<std::size_t>(c)];
     }
 
     void connect(std::int32_t mode) { connection->AddinInstance_OnConnection(excel->object(), mode); }
@@ -142,11 +140,14 @@ struct Rig {
     void use_comment_text() { form().Click(u"Check2"); }
 
     std::shared_ptr<memory::Excel> excel = memory::Excel::Create();
-    std::array<LogPtr, 5> logs = [] {
+    // The host's channel is the workbook's own log, shared with the workbook.
+    std::array<LogPtr, 5> logs = [this] {
         std::array<LogPtr, 5> a;
         for (auto& l : a) l = std::make_shared<CallLog>();
+        a[static_cast<std::size_t>(Channel::Host)] = LogPtr(excel, &excel->log);
         return a;
     }();
+    std::array<std::uint64_t, 5> thrown_at_start{};
     std::shared_ptr<quill::testing::ScriptedMessageBox> boxes = std::make_shared<quill::testing::ScriptedMessageBox>();
     std::shared_ptr<FaultySettings> settings = std::make_shared<FaultySettings>(log(Channel::Settings));
     std::shared_ptr<memory::MemoryWindow> window_model = std::make_shared<memory::MemoryWindow>();
@@ -157,7 +158,6 @@ struct Rig {
     std::vector<std::shared_ptr<dialog::frmAddIn>> forms;    // every form Connect made
     std::shared_ptr<host::Connect> connection;
     std::size_t base_buttons = 0;  // in the Insert menu before the add-in came
-    std::uint64_t host_thrown_at_start = 0;
 
     // What a run left behind.
     std::optional<HostError> escaped;
@@ -234,7 +234,7 @@ void check_style(const Row& row, Rig& rig, const Fault& f) {
         EXPECT_FALSE(rig.escaped.has_value()) << "escaped: " << (rig.escaped ? to_utf8(rig.escaped->description()) : "");
     }
     // With no box to be had, the report is attempted and its failure swallowed.
-    if (row.boxes_fail) { EXPECT_EQ(rig.log(Channel::Box)->thrown, rig.boxes->shown.size()); }
+    if (row.boxes_fail) { EXPECT_EQ(rig.thrown(Channel::Box), rig.boxes->shown.size()); }
     const auto& boxes = rig.boxes->shown;
     const auto report = [&](const ShownBox& b) { return b.text == f.description; };
     if (style == Style::ShowBox || style == Style::Dispatcher) {
@@ -662,7 +662,7 @@ Row with_failing_boxes(Row row) {
     row.channels = {Channel::Host};
     row.setup = [setup = row.setup](Rig& rig) {
         setup(rig);
-        rig.log(Channel::Box)->fail_all = true;
+        rig.log(Channel::Box)->fail_all(quill::testing::kInvalidNumber, quill::testing::kInvalidCall);
     };
     row.check = {};  // they count the boxes that were shown
     row.boxes_fail = true;

@@ -85,6 +85,10 @@ void CallLog::fail_every(std::string_view member, std::int32_t number, std::u16s
     rules_.push_back(Rule{id_of(member), 0, 0, false, number, std::move(description)});
 }
 
+void CallLog::fail_all(std::int32_t number, std::u16string description) {
+    rules_.push_back(Rule{std::nullopt, 0, 0, false, number, std::move(description)});
+}
+
 void CallLog::fail_any_nth(std::uint64_t n, std::int32_t number, std::u16string description) {
     if (n == 0) n = 1;
     rules_.push_back(Rule{std::nullopt, n, 0, false, number, std::move(description)});

@@ -47,6 +47,8 @@ public:
     void fail_nth(std::string_view member, std::uint64_t n, std::int32_t number, std::u16string description);
     void fail_every(std::string_view member, std::int32_t number, std::u16string description);
     void fail_any_nth(std::uint64_t n, std::int32_t number, std::u16string description);
+    // Every call of every member: a port that is gone altogether.
+    void fail_all(std::int32_t number, std::u16string description);
     void clear_faults() { rules_.clear(); }
     // How many injected faults have been thrown.
     std::uint64_t faults_thrown() const noexcept { return faults_thrown_; }

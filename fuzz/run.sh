@@ -39,6 +39,7 @@ targets=("$@")
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p build/fuzz/findings build/fuzz/logs
+rm -f build/fuzz/summary.txt
 status=0
 summary=()
 for t in "${targets[@]}"; do
@@ -49,7 +50,7 @@ for t in "${targets[@]}"; do
   dict=()
   [[ $t == fuzz_comments || $t == fuzz_vml || $t == fuzz_xlsx_parts ]] && dict=(-dict=fuzz/xml.dict)
   echo "=== $t: replaying $seeds"
-  if ! "$bin/$t" -runs=0 "$seeds" >"$log" 2>&1; then
+  if ! "$bin/$t" -runs=0 -timeout=10 "$seeds" >"$log" 2>&1; then
     tail -30 "$log"; status=1; summary+=("$t: replay FAILED"); continue
   fi
   echo "=== $t: fuzzing for ${seconds}s"
@@ -58,9 +59,21 @@ for t in "${targets[@]}"; do
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     summary+=("$t: ${execs:-?} executions in ${seconds}s, corpus $(ls "$grown" | wc -l) inputs")
   else
-    tail -40 "$log"; status=1; summary+=("$t: FINDING (see $log)")
+    tail -40 "$log"; status=1
+    # CI keeps only the tail of its log, so a finding is summarised in one
+    # line and small inputs travel with it, enough to replay it elsewhere.
+    what=$(grep -m1 -E '^SUMMARY:|ERROR: libFuzzer' "$log" || echo "exit without a summary")
+    summary+=("$t: FINDING: $what")
+    for f in build/fuzz/findings/"$t"-*; do
+      [[ -f $f ]] || continue
+      if (( $(stat -c %s "$f") <= 4096 )); then
+        summary+=("$t: input $(basename "$f") base64 $(base64 -w0 "$f")")
+      else
+        summary+=("$t: input $(basename "$f") is $(stat -c %s "$f") bytes")
+      fi
+    done
   fi
 done
 echo
-printf '%s\n' "${summary[@]}"
+printf '%s\n' "${summary[@]}" | tee build/fuzz/summary.txt
 exit $status

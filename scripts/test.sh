@@ -28,7 +28,12 @@ for preset in debug asan; do run_preset "$preset" || fail; done
 
 if [[ -x fuzz/run.sh ]]; then
   step "fuzzing: corpora replayed, then ${FUZZ_SECONDS:-30} s a target"
-  fuzz/run.sh "${FUZZ_SECONDS:-30}" || fail
+  if ! fuzz/run.sh "${FUZZ_SECONDS:-30}"; then
+    fail
+    [[ -f build/fuzz/summary.txt ]] && while IFS= read -r line; do
+      [[ $line == *FINDING* || $line == *FAILED* || $line == *input* ]] && fail "  $line"
+    done <build/fuzz/summary.txt
+  fi
 fi
 
 if [[ -f src/platform/win32/CMakeLists.txt ]]; then

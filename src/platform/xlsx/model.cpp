@@ -50,20 +50,27 @@ std::int32_t width_px(double width) {
     width = std::min(width, 255.0);  // Excel's widest column; a file may say anything
     return static_cast<std::int32_t>(std::trunc((256 * width + std::trunc(128.0 / 7)) / 256 * 7));
 }
+
+// Excel's rows are at most 409.5 points high; a file may say anything.
+std::int32_t height_px(double pt) { return pt > 0 ? static_cast<std::int32_t>(std::lround(std::min(pt, 409.5) * 4 / 3)) : 0; }
 }  // namespace
+
+std::int32_t ColumnWidths::px() const { return hidden ? 0 : width_px(width); }
+
+std::int32_t Sheet::default_column_width_px() const { return default_column_width ? width_px(*default_column_width) : 64; }
+
+std::int32_t Sheet::default_row_height_px() const { return height_px(default_row_height); }
 
 std::int32_t Sheet::column_width_px(std::int32_t col) const {
     for (const auto& c : columns)
-        if (col >= c.first && col <= c.last) return c.hidden ? 0 : width_px(c.width);
-    return default_column_width ? width_px(*default_column_width) : 64;
+        if (col >= c.first && col <= c.last) return c.px();
+    return default_column_width_px();
 }
 
 std::int32_t Sheet::row_height_px(std::int32_t row) const {
     auto it = std::lower_bound(rows.begin(), rows.end(), row, [](const RowHeight& r, std::int32_t v) { return r.row < v; });
-    // Excel's rows are at most 409.5 points high; a file may say anything.
-    auto px = [](double pt) { return pt > 0 ? static_cast<std::int32_t>(std::lround(std::min(pt, 409.5) * 4 / 3)) : 0; };
-    if (it != rows.end() && it->row == row) return it->hidden ? 0 : px(it->height);
-    return px(default_row_height);
+    if (it != rows.end() && it->row == row) return it->hidden ? 0 : height_px(it->height);
+    return default_row_height_px();
 }
 
 Workbook new_workbook() {

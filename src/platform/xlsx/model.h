@@ -126,6 +126,7 @@ struct ColumnWidths {
     std::int32_t first = 0, last = 0;  // 0-based, inclusive
     double width = 0;                   // character units as stored in the file
     bool hidden = false;
+    std::int32_t px() const;  // as Excel draws it
 };
 
 struct RowHeight {
@@ -151,6 +152,8 @@ struct Sheet {
     const Note* find_note(std::int32_t row, std::int32_t col) const;
     std::int32_t column_width_px(std::int32_t col) const;
     std::int32_t row_height_px(std::int32_t row) const;
+    std::int32_t default_column_width_px() const;
+    std::int32_t default_row_height_px() const;
 
     // What the sheet was when loaded; null for a sheet made in memory.
     std::shared_ptr<const detail::SheetSource> source;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "host/host_error.h"
 #include "platform/xlsx/package.h"
@@ -222,7 +223,48 @@ std::string vml_color(std::int32_t bgr) {
     return buf;
 }
 
-Anchor compute_anchor(const Sheet& sheet, const Note& note) {
+SheetGrid::SheetGrid(const Sheet& sheet) : col_edges_(kColumns + 1, 0) {
+    // Each column takes the first range that names it, as Sheet::column_width_px
+    // does; `next` skips columns already given a width, so overlapping ranges
+    // cost no more than disjoint ones.
+    std::vector<std::int32_t> width(kColumns, -1), next(kColumns + 1);
+    for (std::int32_t c = 0; c <= kColumns; ++c) next[c] = c;
+    auto unset = [&](std::int32_t c) {
+        std::int32_t root = c;
+        while (next[root] != root) root = next[root];
+        while (next[c] != root) c = std::exchange(next[c], root);
+        return root;
+    };
+    for (const auto& range : sheet.columns) {
+        if (range.last < 0 || range.first >= kColumns || range.first > range.last) continue;
+        const std::int32_t px = range.px();
+        for (std::int32_t c = unset(std::max(range.first, 0)); c <= std::min(range.last, kColumns - 1); c = unset(c)) {
+            width[c] = px;
+            next[c] = c + 1;
+        }
+    }
+    const std::int32_t default_px = sheet.default_column_width_px();
+    for (std::int32_t c = 0; c < kColumns; ++c) col_edges_[c + 1] = col_edges_[c] + (width[c] < 0 ? default_px : width[c]);
+
+    default_row_px_ = sheet.default_row_height_px();
+    std::int64_t sum = 0;
+    for (const auto& r : sheet.rows) {
+        if (r.row < 0 || r.row >= kRows || (!listed_rows_.empty() && r.row <= listed_rows_.back())) continue;
+        listed_rows_.push_back(r.row);
+        sum += sheet.row_height_px(r.row) - default_row_px_;  // the first of equal rows, as there
+        listed_delta_sum_.push_back(sum);
+    }
+}
+
+std::int64_t SheetGrid::left_px(std::int32_t col) const { return col_edges_[std::clamp(col, 0, kColumns)]; }
+
+std::int64_t SheetGrid::top_px(std::int32_t row) const {
+    row = std::clamp(row, 0, kRows);
+    const auto above = std::lower_bound(listed_rows_.begin(), listed_rows_.end(), row) - listed_rows_.begin();
+    return std::int64_t{default_row_px_} * row + (above ? listed_delta_sum_[above - 1] : 0);
+}
+
+Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
     Anchor a;
     if (note.shape.anchor) {
         a = *note.shape.anchor;
@@ -233,21 +275,30 @@ Anchor compute_anchor(const Sheet& sheet, const Note& note) {
         a.top_row = note.row > 0 ? note.row - 1 : 0;
         a.top_offset = note.row > 0 ? 10 : 2;
     }
-    auto walk = [](std::int32_t start, std::int32_t offset, double length_pt, std::int32_t limit, auto size_px,
+    // The box ends in the first line past `start` whose far edge lies beyond
+    // offset + length, or in the sheet's last line; edges only grow, so that
+    // line is found by bisection.
+    auto walk = [](std::int32_t start, std::int32_t offset, double length_pt, std::int32_t limit, auto edge,
                    std::int32_t& end, std::int32_t& end_offset) {
-        std::int64_t remaining = offset + std::llround(length_pt * 4 / 3);
-        std::int32_t i = start;
-        for (; i < limit; ++i) {
-            const std::int32_t px = size_px(i);
-            if (remaining < px || i == limit - 1) break;
-            remaining -= px;
+        const std::int64_t reach = offset + std::llround(length_pt * 4 / 3);
+        if (start >= limit) {
+            end = start;
+            end_offset = static_cast<std::int32_t>(reach);
+            return;
         }
-        end = i;
-        end_offset = static_cast<std::int32_t>(remaining);
+        const std::int64_t target = edge(start) + reach;
+        std::int32_t lo = start, hi = limit - 1;
+        while (lo < hi) {
+            const std::int32_t mid = lo + (hi - lo) / 2;
+            if (edge(mid + 1) > target) hi = mid;
+            else lo = mid + 1;
+        }
+        end = lo;
+        end_offset = static_cast<std::int32_t>(target - edge(lo));
     };
-    walk(a.left_col, a.left_offset, note.shape.width, 16384, [&](std::int32_t c) { return sheet.column_width_px(c); },
-         a.right_col, a.right_offset);
-    walk(a.top_row, a.top_offset, note.shape.height, 1048576, [&](std::int32_t r) { return sheet.row_height_px(r); },
+    walk(a.left_col, a.left_offset, note.shape.width, SheetGrid::kColumns,
+         [&](std::int32_t c) { return grid.left_px(c); }, a.right_col, a.right_offset);
+    walk(a.top_row, a.top_offset, note.shape.height, SheetGrid::kRows, [&](std::int32_t r) { return grid.top_px(r); },
          a.bottom_row, a.bottom_offset);
     return a;
 }
@@ -256,10 +307,8 @@ namespace {
 
 std::string pt(double v) { return number_text(std::round(v * 1000) / 1000) + "pt"; }
 
-std::string shape_style(const Sheet& sheet, const Note& n, const Anchor& a, std::size_t z) {
-    std::int64_t left = a.left_offset, top = a.top_offset;
-    for (std::int32_t c = 0; c < a.left_col; ++c) left += sheet.column_width_px(c);
-    for (std::int32_t r = 0; r < a.top_row; ++r) top += sheet.row_height_px(r);
+std::string shape_style(const SheetGrid& grid, const Note& n, const Anchor& a, std::size_t z) {
+    const std::int64_t left = a.left_offset + grid.left_px(a.left_col), top = a.top_offset + grid.top_px(a.top_row);
     return "position:absolute;margin-left:" + pt(static_cast<double>(left) * 0.75) +
            ";margin-top:" + pt(static_cast<double>(top) * 0.75) + ";width:" + pt(n.shape.width) +
            ";height:" + pt(n.shape.height) + ";z-index:" + std::to_string(z) +
@@ -338,11 +387,11 @@ void write_client_data(XmlWriter& w, const Note& n, const Anchor& a) {
     w.close();
 }
 
-void write_shape(XmlWriter& w, const Sheet& sheet, const ShapeToWrite& s, std::size_t z) {
+void write_shape(XmlWriter& w, const SheetGrid& grid, const ShapeToWrite& s, std::size_t z) {
     const Note& n = *s.note;
-    const Anchor a = compute_anchor(sheet, n);
+    const Anchor a = compute_anchor(grid, n);
     w.open("v:shape").attr("id", "_x0000_s" + std::to_string(s.id)).attr("type", "#_x0000_t202");
-    w.attr("style", shape_style(sheet, n, a, z)).attr("fillcolor", vml_color(n.shape.fill_color));
+    w.attr("style", shape_style(grid, n, a, z)).attr("fillcolor", vml_color(n.shape.fill_color));
     w.attr("o:insetmode", "auto");
     write_fill(w, n.shape, s.picture_rel);
     w.open("v:shadow").attr("on", "t").attr("color", "black").attr("obscured", "t").close();
@@ -367,8 +416,9 @@ std::string write_vml(const VmlPart* base, const std::vector<int>& idmap, const 
     if (base)
         for (const auto& k : base->kept) body.raw(k);
     if (!base || !base->kept_note_shapetype) write_shapetype(body);
+    const SheetGrid grid(sheet);
     std::size_t z = 1;
-    for (const auto& s : shapes) write_shape(body, sheet, s, z++);
+    for (const auto& s : shapes) write_shape(body, grid, s, z++);
     // VML parts carry no XML declaration in Excel's files.
     std::string text = body.take();
     return text.substr(text.find("<xml"));

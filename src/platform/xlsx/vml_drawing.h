@@ -45,10 +45,30 @@ double parse_opacity(std::string_view text);
 std::int32_t parse_vml_color(std::string_view text, std::int32_t fallback);
 std::string vml_color(std::int32_t bgr);  // "#rrggbb"
 
+// A sheet's column and row edges in pixels, measured once for all of its
+// notes: a note far down a sheet, or a file that lists many columns or gives
+// rows no height, must not cost a walk over every row above it.
+class SheetGrid {
+public:
+    static constexpr std::int32_t kColumns = 16384, kRows = 1048576;
+    explicit SheetGrid(const Sheet& sheet);
+    std::int64_t left_px(std::int32_t col) const;  // from the sheet's left edge to that column's
+    std::int64_t top_px(std::int32_t row) const;
+    std::int32_t column_px(std::int32_t col) const { return static_cast<std::int32_t>(left_px(col + 1) - left_px(col)); }
+    std::int32_t row_px(std::int32_t row) const { return static_cast<std::int32_t>(top_px(row + 1) - top_px(row)); }
+
+private:
+    std::vector<std::int64_t> col_edges_;  // kColumns + 1 edges
+    std::int32_t default_row_px_ = 0;
+    std::vector<std::int32_t> listed_rows_;       // rows with a height of their own, ascending
+    std::vector<std::int64_t> listed_delta_sum_;  // their departures from the default, summed
+};
+
 // Where a note's box goes: its top-left corner from the shape (or Excel's
 // default place beside the cell), its bottom-right from its size measured in
 // the sheet's column widths and row heights.
-Anchor compute_anchor(const Sheet& sheet, const Note& note);
+Anchor compute_anchor(const SheetGrid& grid, const Note& note);
+inline Anchor compute_anchor(const Sheet& sheet, const Note& note) { return compute_anchor(SheetGrid(sheet), note); }
 
 struct ShapeToWrite {
     const Note* note;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "cli/book.h"
 #include "cli/listing.h"
 #include "cli/session.h"
@@ -32,7 +34,7 @@ void add_text_options(CLI::App& cmd, TextOptions& t) {
     cmd.add_option("--text-file", t.text_file, "Read the comment text from a UTF-8 file");
     cmd.add_option("--text-from", t.text_from, "Take the text, with its fonts, from this cell");
     cmd.add_option("--font", t.font, "Font name for the whole text");
-    cmd.add_option("--size", t.size, "Font size in points for the whole text");
+    cmd.add_option("--size", t.size, "Font size in points for the whole text (1 to 409)")->check(CLI::Range(1.0, 409.0));
     cmd.add_option("--color", t.color, "Colour #RRGGBB for the whole text");
     cmd.add_flag("--bold", t.bold, "Bold text");
     cmd.add_flag("--italic", t.italic, "Italic text");
@@ -49,19 +51,30 @@ void add_comment_options(CLI::App& cmd, CommandOptions& c) {
     add_text_options(cmd, c.text);
 }
 
-// Where the result goes; refuses to overwrite the input unless told to.
+// Where the result goes; refuses to overwrite the input unless told to, and
+// any file a rename cannot sensibly replace. A symbolic link is written
+// through, so that the link stays and the file it names changes.
 fs::path target_of(const std::string& book, const Output& o) {
     if (o.out && o.in_place) throw UsageError("give -o or --in-place, not both");
-    if (o.in_place) return book;
-    if (!o.out)
+    if (!o.in_place && !o.out)
         throw UsageError("refusing to overwrite " + book + ": give -o OUT for a new file or --in-place to replace it");
-    return *o.out;
+    std::error_code ec;
+    fs::path target = o.in_place ? fs::path(book) : fs::path(*o.out);
+    if (!o.in_place && fs::equivalent(target, book, ec))
+        throw UsageError("refusing to overwrite " + book + " through -o: give --in-place to replace it");
+    const auto status = fs::status(target, ec);
+    if (!fs::exists(status)) return target;
+    if (!fs::is_regular_file(status))
+        throw BookError(target.string() + ": not a regular file, so it cannot be replaced by a workbook");
+    if (fs::is_symlink(fs::symlink_status(target, ec))) target = fs::canonical(target, ec);
+    if (ec) throw BookError(target.string() + ": " + ec.message());
+    if (::access(target.c_str(), W_OK) != 0 || (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw BookError(target.string() + ": the file is read-only; make it writable first");
+    return target;
 }
 
 void check_pictures(const std::vector<std::string>& pictures) {
     for (const auto& p : pictures) {
-        std::error_code ec;
-        if (fs::is_directory(p, ec)) throw BookError("the picture \"" + p + "\" is a directory");
         try {
             memory::load_picture(to_u16(p));
         } catch (const HostError& e) {
@@ -142,6 +155,7 @@ int run(const std::vector<std::string>& args, Io io) {
             return kDone;
         }
         const fs::path target = target_of(book, output);
+        check_text_options(options.text);
         if (image->parsed()) check_pictures(pictures);
         const Book wb = open_book(book);
         auto& excel = wb.excel;

@@ -1,24 +1,29 @@
 #include "cli/session.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "platform/memory/memory_picture_loader.h"
 #include "platform/memory/rich_text.h"
+#include "platform/xlsx/xlsx.h"
 
 namespace quill::cli {
 
 MsgAnswer TerminalBoxes::Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) {
-    shown.push_back({text, buttons, title});
     io_.err << to_utf8(text) << '\n';
-    if (buttons == MsgButtons::OK) return MsgAnswer::OK;
-    if (assume_yes_) return MsgAnswer::Yes;
-    if (!io_.stdin_is_terminal) return MsgAnswer::No;
-    io_.err << "[y/N] " << std::flush;
-    std::string line;
-    if (!std::getline(io_.in, line)) return MsgAnswer::No;
-    return (line == "y" || line == "Y" || line == "yes" || line == "Yes") ? MsgAnswer::Yes : MsgAnswer::No;
+    const MsgAnswer answer = [&] {
+        if (buttons == MsgButtons::OK) return MsgAnswer::OK;
+        if (assume_yes_) return MsgAnswer::Yes;
+        if (!io_.stdin_is_terminal) return MsgAnswer::No;
+        io_.err << "[y/N] " << std::flush;
+        std::string line;
+        if (!std::getline(io_.in, line)) return MsgAnswer::No;
+        return (line == "y" || line == "Y" || line == "yes" || line == "Yes") ? MsgAnswer::Yes : MsgAnswer::No;
+    }();
+    shown.push_back({text, buttons, title, answer});
+    return answer;
 }
 
 std::int32_t parse_colour(const std::string& text) {
@@ -86,14 +91,43 @@ void Session::select(const std::string& cells) {
 }
 
 namespace {
-std::u16string read_text_file(const std::string& file) {
+// Enough bytes for the longest note in any UTF-8 spelling, and some slack for
+// the line breaks the editor doubles; beyond that the file is refused unread.
+constexpr std::size_t kMaxTextFileBytes = xlsx::kMaxNoteLength * 4 + (std::size_t{4} << 20);
+
+std::string read_text_file(const std::string& file) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) throw UsageError("the text file \"" + file + "\" is a directory");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw UsageError("cannot read the text file \"" + file + "\"");
-    std::ostringstream all;
-    all << in.rdbuf();
-    return to_u16(all.str());
+    std::string all;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        all.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (all.size() > kMaxTextFileBytes) break;
+    }
+    if (in.bad()) throw UsageError("cannot read the text file \"" + file + "\"");
+    if (all.size() > kMaxTextFileBytes)
+        throw UsageError("the text file \"" + file + "\" is longer than a note can be (" +
+                         std::to_string(xlsx::kMaxNoteLength) + " characters)");
+    return all;
 }
 }  // namespace
+
+void check_text_options(TextOptions& t) {
+    if (t.text && t.text_file) throw UsageError("give --text or --text-file, not both");
+    if (t.text_file) {
+        t.text = read_text_file(*t.text_file);
+        t.text_file.reset();
+    }
+    if (t.text && to_u16(*t.text).size() > xlsx::kMaxNoteLength)
+        throw UsageError("the text is longer than a note can be (" + std::to_string(xlsx::kMaxNoteLength) +
+                         " characters)");
+    // Excel's font names are at most 31 characters.
+    if (t.font && (t.font->empty() || to_u16(*t.font).size() > 31))
+        throw UsageError("--font wants a font name of 1 to 31 characters");
+    if (t.color) parse_colour(*t.color);
+}
 
 void Session::prepare(const CommandOptions& options) {
     auto& f = *form_;
@@ -103,7 +137,6 @@ void Session::prepare(const CommandOptions& options) {
     const std::int32_t orientation = orientation_index(options.orientation);
 
     const TextOptions& t = options.text;
-    if (t.text && t.text_file) throw UsageError("give --text or --text-file, not both");
     auto& editor = *f.RichTextBox1;
     if (t.text_from) {
         if (!sheet_) use_sheet(std::nullopt);
@@ -114,8 +147,8 @@ void Session::prepare(const CommandOptions& options) {
         sheet_->selection = saved_selection;
         sheet_->active_cell = saved_active;
     }
-    if (t.text || t.text_file) {
-        std::u16string text = t.text ? to_u16(*t.text) : read_text_file(*t.text_file);
+    if (t.text) {
+        std::u16string text = to_u16(*t.text);
         // Typed text uses LF for Enter only where the editor does: a line
         // break in the editor is CR LF.
         std::u16string typed;
@@ -145,6 +178,7 @@ void Session::click(std::u16string_view button) { form_->Click(button); }
 
 Exit Session::outcome() const {
     for (const auto& b : boxes_->shown) {
+        if (b.answer == MsgAnswer::No) return kRefused;  // the question declined: nothing to write
         if (b.text == u"Please First Remove Sheet Protection." || b.title == u"Comment found") return kRefused;
         if (b.title == u"Quillette" || (b.buttons == MsgButtons::OK && b.title == kAppTitle)) return kUnreadable;
     }

@@ -18,6 +18,7 @@ struct Shown {
     std::u16string text;
     MsgButtons buttons;
     std::u16string title;
+    MsgAnswer answer = MsgAnswer::OK;
 };
 
 class TerminalBoxes final : public MessageBoxPort {
@@ -92,6 +93,10 @@ private:
     std::chrono::steady_clock::time_point started_;
     bool progress_drawn_ = false;
 };
+
+// Reads --text-file into the text and checks the text and font against
+// Excel's limits, before any workbook is opened; UsageError.
+void check_text_options(TextOptions& t);
 
 std::int32_t parse_colour(const std::string& text);  // "#RRGGBB" -> 0x00BBGGRR; UsageError
 std::int32_t orientation_index(const std::string& name);  // 1..4; UsageError

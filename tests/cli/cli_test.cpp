@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +74,11 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
     Workdir w;
     const std::string book = w.book("in.xlsx");
     const std::string pic = w.picture("a.png");
+    const std::string fifo = w.path("fifo.xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string readonly = w.book("ro.xlsx");
+    fs::permissions(readonly, fs::perms::owner_read | fs::perms::group_read);
+    std::ofstream(w.path("long.txt")) << std::string(32768, 'x');
     struct Row {
         std::vector<std::string> args;
         int code;
@@ -86,7 +93,20 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
         {{"insert-image", book, "--cells", "B2", pic, "--orientation", "sideways", "-o", w.path("o.xlsx")}, kUsage, ""},
         {{"insert-text", book, "--cell", "B2", "--text", "x", "--color", "red", "-o", w.path("o.xlsx")}, kUsage, "#RRGGBB"},
         {{"insert-image", book, "--cells", "B2", w.path("missing.png"), "-o", w.path("o.xlsx")}, kUnreadable, "missing.png"},
-        {{"insert-image", book, "--cells", "B2", w.dir.string(), "-o", w.path("o.xlsx")}, kUnreadable, "directory"},
+        {{"insert-image", book, "--cells", "B2", w.dir.string(), "-o", w.path("o.xlsx")}, kUnreadable, "folder"},
+        {{"insert-image", book, "--cells", "B2", "/dev/zero", "-o", w.path("o.xlsx")}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", "/dev/null"}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", fifo}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", book}, kUsage, "--in-place"},
+        {{"insert-image", readonly, "--cells", "B2", pic, "--in-place"}, kUnreadable, "read-only"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", "/dev/zero", "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", w.dir.string(), "-o", w.path("o.xlsx")}, kUsage, "directory"},
+        {{"insert-text", book, "--cell", "B2", "--text", std::string(32768, 'x'), "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", w.path("long.txt"), "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--size", "410", "-o", w.path("o.xlsx")}, kUsage, "--size"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--size", "0", "-o", w.path("o.xlsx")}, kUsage, "--size"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--font", "", "-o", w.path("o.xlsx")}, kUsage, "--font"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--font", std::string(32, 'F'), "-o", w.path("o.xlsx")}, kUsage, "--font"},
         {{"insert-image", book, "--sheet", "Nope", "--cells", "B2", pic, "-o", w.path("o.xlsx")}, kUsage, "Nope"},
         {{"list", w.path("absent.xlsx")}, kUnreadable, "absent.xlsx"},
         {{"delete-comments", book, "--cells", "B2", "--in-place"}, kRefused, "--yes"},
@@ -95,7 +115,7 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
     const std::string before = w.bytes(book);
     for (const auto& r : rows) {
         std::string joined;
-        for (const auto& a : r.args) joined += a + " ";
+        for (const auto& a : r.args) joined += a.substr(0, 80) + " ";
         SCOPED_TRACE(joined);
         const Result got = quillette(r.args);
         EXPECT_EQ(got.code, r.code) << got.err;
@@ -158,14 +178,31 @@ TEST(Cli, InsertTextRefusesAnExistingNoteAndProtectedSheets) {
 TEST(Cli, DeleteCommentsAsksOnATerminal) {
     Workdir w;
     const std::string noted = w.book("noted.xlsx", false, true);
+    const std::string before = w.bytes(noted);
     Result r = quillette({"delete-comments", noted, "--cells", "B2", "--in-place"}, "n\n", true);
-    EXPECT_EQ(r.code, kDone);
+    EXPECT_EQ(r.code, kRefused);
     EXPECT_NE(r.err.find("Do you want to delete comment in the activecell?"), std::string::npos);
-    EXPECT_EQ(load(noted).sheets[0].notes.size(), 1u);
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos);
+    EXPECT_EQ(w.bytes(noted), before);
     r = quillette({"delete-comments", noted, "--cells", "A1:C3", "--yes", "--in-place"});
     EXPECT_EQ(r.code, kDone) << r.err;
     EXPECT_NE(r.err.find("(1) from the seleceted cells"), std::string::npos);
     EXPECT_TRUE(load(noted).sheets[0].notes.empty());
+}
+
+// In place through a symbolic link: the link stays, the file it names gets the
+// note and keeps its permissions.
+TEST(Cli, InPlaceWritesThroughALinkAndKeepsTheMode) {
+    Workdir w;
+    const std::string real = w.book("real.xlsx");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, w.path("link.xlsx"));
+    const Result r = quillette({"insert-text", w.path("link.xlsx"), "--cell", "B2", "--text", "x", "--in-place"});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_TRUE(fs::is_symlink(w.path("link.xlsx")));
+    EXPECT_NE(load(real).sheets[0].find_note(1, 1), nullptr);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 // The cell's font comes from a file another program wrote.

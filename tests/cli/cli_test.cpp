@@ -190,6 +190,43 @@ TEST(Cli, DeleteCommentsAsksOnATerminal) {
     EXPECT_TRUE(load(noted).sheets[0].notes.empty());
 }
 
+// Whatever insert-image accepts, the tool reads back: flat pictures that
+// deflate a thousandfold, a large one, every format.
+TEST(Cli, AcceptedPicturesRoundTrip) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    auto flat = [&](const std::string& name, memory::RasterFormat f, int width, int height) {
+        const auto bytes = memory::encode_raster(f, std::vector<std::uint8_t>(std::size_t(width) * height * 3, 0xFF), width, height);
+        std::ofstream(w.path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return w.path(name);
+    };
+    const unsigned char gif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0,
+                                 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+    std::ofstream(w.path("a.gif"), std::ios::binary).write(reinterpret_cast<const char*>(gif), sizeof gif);
+    // An EMF header record with bounds 0,0..99,49, then the end-of-file record.
+    std::string emf(108, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) emf[at + k] = static_cast<char>(v >> (8 * k));
+    };
+    for (auto [at, v] : {std::pair{0, 1u}, {4, 88u}, {16, 99u}, {20, 49u}, {40, 0x464D4520u}, {44, 0x10000u}, {48, 108u}, {52, 2u}, {88, 14u}, {92, 20u}})
+        put32(static_cast<std::size_t>(at), v);
+    std::ofstream(w.path("a.emf"), std::ios::binary) << emf;
+    const std::string pictures[] = {flat("flat.bmp", memory::RasterFormat::Bmp, 800, 600),
+                                    flat("flat.png", memory::RasterFormat::Png, 2000, 1500),
+                                    flat("flat.jpg", memory::RasterFormat::Jpeg, 800, 600), w.path("a.gif"), w.path("a.emf")};
+    for (const auto& pic : pictures) {
+        SCOPED_TRACE(pic);
+        Result r = quillette({"insert-image", book, "--cells", "B2", pic, "-o", w.path("one.xlsx")});
+        ASSERT_EQ(r.code, kDone) << r.err;
+        r = quillette({"list", w.path("one.xlsx")});
+        EXPECT_EQ(r.code, kDone) << r.err;
+        EXPECT_NE(r.out.find("1 note"), std::string::npos) << r.out;
+        r = quillette({"insert-text", w.path("one.xlsx"), "--cell", "C3", "--text", "x", "--in-place"});
+        EXPECT_EQ(r.code, kDone) << r.err;
+        EXPECT_TRUE(load(w.path("one.xlsx")).sheets[0].find_note(1, 1)->shape.picture);
+    }
+}
+
 // In place through a symbolic link: the link stays, the file it names gets the
 // note and keeps its permissions.
 TEST(Cli, InPlaceWritesThroughALinkAndKeepsTheMode) {

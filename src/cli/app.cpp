@@ -151,7 +151,10 @@ int run(const std::vector<std::string>& args, Io io) {
         if (dm->parsed()) return demo(demo_out, io);
         if (list->parsed()) {
             const Book wb = open_book(book);
-            json ? write_json(*wb.excel, io.out) : write_table(*wb.excel, io.out);
+            if (json)
+                write_json(*wb.excel, [&](std::size_t s, std::int32_t r, std::int32_t c) { return picture_part(wb, s, r, c); }, io.out);
+            else
+                write_table(*wb.excel, io.out);
             return kDone;
         }
         const fs::path target = target_of(book, output);

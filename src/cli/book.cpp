@@ -19,6 +19,13 @@ Book open_book(const fs::path& file) {
     }
 }
 
+std::string picture_part(const Book& book, std::size_t sheet, std::int32_t row, std::int32_t col) {
+    const auto* doc = static_cast<const xlsx::Workbook*>(book.document.get());
+    if (!doc || sheet >= doc->sheets.size()) return {};
+    const xlsx::Note* note = doc->sheets[sheet].find_note(row, col);
+    return note && note->shape.picture ? note->shape.picture->part : std::string();
+}
+
 Book new_book() {
     auto doc = std::make_shared<xlsx::Workbook>(xlsx::new_workbook());
     return {xlsx::to_memory(*doc), doc};

@@ -21,6 +21,9 @@ struct Book {
 };
 
 Book open_book(const std::filesystem::path& file);
+// The media part the workbook's file holds the picture of a note in, "" when
+// the note has none or it is new.
+std::string picture_part(const Book& book, std::size_t sheet, std::int32_t row, std::int32_t col);
 Book new_book();  // one empty sheet "Sheet1"
 // Atomic: the target is replaced whole or not at all.
 void save_book(const Book& book, const std::filesystem::path& file);

@@ -152,8 +152,35 @@ TEST(Cli, InsertImagePairsPicturesWithCellsInTheOrderGiven) {
 
     const Result listed = quillette({"list", w.path("out.xlsx"), "--json"});
     EXPECT_EQ(listed.code, kDone);
-    EXPECT_NE(listed.out.find("\"cell\": \"B3\""), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("\"picture\": \"b.png\""), std::string::npos) << listed.out;
+    for (const char* has : {"\"cell\": \"B3\"", "\"file\": \"b.png\"", "\"part\": \"xl/media/image", "\"width\": 5, \"height\": 5",
+                            "\"text\": \"Hi        there\"", "\"bold\": true", "\"color\": \"#0000FF\"",
+                            "\"box\": {\"width\": 168.00", "\"opacity\": 1.00", "\"orientation\": \"upward\"", "\"visible\": false"})
+        EXPECT_NE(listed.out.find(has), std::string::npos) << has << " in " << listed.out;
+}
+
+// Names and texts from a file never reach the terminal as control
+// characters, and columns line up whatever the characters' widths.
+TEST(Cli, ListIsSafeToPrint) {
+    Workdir w;
+    xlsx::Workbook doc = xlsx::new_workbook();
+    doc.sheets[0].name = u"\u8868\u8868";  // two wide characters: four columns
+    doc.sheets.emplace_back();
+    doc.sheets[1].name = u"e\u0301e";  // a combining accent: two columns
+    for (auto& sheet : doc.sheets) {
+        xlsx::Note n;
+        n.row = n.col = 1;
+        n.text = {{u"\x1b[31mred\a", xlsx::default_note_font()}};
+        sheet.notes.push_back(n);
+    }
+    xlsx::save(doc, w.path("in.xlsx"));
+    const Result table = quillette({"list", w.path("in.xlsx")});
+    EXPECT_EQ(table.out.find('\x1b'), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\xE8\xA1\xA8\xE8\xA1\xA8   B2  "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("e\xCC\x81" "e     B2  "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\\x1b[31mred\\x07"), std::string::npos) << table.out;
+    const Result json = quillette({"list", w.path("in.xlsx"), "--json"});
+    EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\\u001b[31mred\\u0007"), std::string::npos) << json.out;
 }
 
 TEST(Cli, InsertTextRefusesAnExistingNoteAndProtectedSheets) {

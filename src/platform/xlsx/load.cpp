@@ -94,7 +94,7 @@ struct Loader {
                 if (!it->second->picture_rel.empty())
                     if (const Relationship* pr = ss->vml_rels.find(it->second->picture_rel); pr && !pr->external) {
                         const std::string media = target_of(ss->vml_part, *pr);
-                        note.shape.picture = Picture{pkg.shared(media), extension_of(media)};
+                        note.shape.picture = Picture{pkg.shared(media), extension_of(media), media};
                     }
             }
             sheet.notes.push_back(std::move(note));

@@ -14,11 +14,12 @@ struct Io {
     std::ostream& err;
     bool stdin_is_terminal = false;
     bool stderr_is_terminal = false;
+    bool stdout_is_terminal = false;
 };
 
 enum Exit : int {
     kDone = 0,
-    kRefused = 1,     // the command refused: protected sheet, "Comment found", no confirmation
+    kRefused = 1,     // the command refused (protected sheet, "Comment found", no confirmation), or --strict saw a warning
     kUsage = 2,       // bad arguments
     kUnreadable = 3,  // an input workbook or picture that cannot be used, or an output that cannot be written
 };

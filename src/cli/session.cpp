@@ -1,5 +1,6 @@
 #include "cli/session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -147,18 +148,32 @@ void Session::prepare(const CommandOptions& options) {
         sheet_->selection = saved_selection;
         sheet_->active_cell = saved_active;
     }
-    if (t.text) {
-        std::u16string text = to_u16(*t.text);
-        // Typed text uses LF for Enter only where the editor does: a line
-        // break in the editor is CR LF.
-        std::u16string typed;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) typed += u'\r';
-            typed += text[i];
-        }
-        editor.Text(u"");
-        editor.TypeText(typed);
+    if (t.text)
+        type_text(t, to_u16(*t.text));
+    else
+        style_text(t);
+    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
+    f.Orent(orientation).Value(true);
+}
+
+void Session::type_text(const TextOptions& t, const std::u16string& text) {
+    auto& f = *form_;
+    auto& editor = *f.RichTextBox1;
+    // Typed text uses LF for Enter only where the editor does: a line
+    // break in the editor is CR LF.
+    std::u16string typed;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) typed += u'\r';
+        typed += text[i];
     }
+    editor.Text(u"");
+    editor.TypeText(typed);
+    style_text(t);
+    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
+}
+
+void Session::style_text(const TextOptions& t) {
+    auto& editor = *form_->RichTextBox1;
     if (t.any_style()) {
         editor.SelStart(0);
         editor.SelLength(static_cast<std::int32_t>(editor.Text().size()));
@@ -170,15 +185,17 @@ void Session::prepare(const CommandOptions& options) {
         if (t.underline) editor.SelUnderline(true);
         if (t.strike) editor.SelStrikeThru(true);
     }
-    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
-    f.Orent(orientation).Value(true);
 }
 
 void Session::click(std::u16string_view button) { form_->Click(button); }
 
+bool Session::declined() const {
+    return std::any_of(boxes_->shown.begin(), boxes_->shown.end(), [](const Shown& b) { return b.answer == MsgAnswer::No; });
+}
+
 Exit Session::outcome() const {
+    if (declined()) return kRefused;  // nothing to write
     for (const auto& b : boxes_->shown) {
-        if (b.answer == MsgAnswer::No) return kRefused;  // the question declined: nothing to write
         if (b.text == u"Please First Remove Sheet Protection." || b.title == u"Comment found") return kRefused;
         if (b.title == u"Quillette" || (b.buttons == MsgButtons::OK && b.title == kAppTitle)) return kUnreadable;
     }

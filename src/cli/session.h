@@ -67,6 +67,10 @@ public:
     // Ticks and orientation; the editor's text when the options give one
     // (ticking "Use Comment Text" then).
     void prepare(const CommandOptions& options);
+    // Replaces the editor's text, styled as the options say, and ticks "Use
+    // Comment Text" when there is any.
+    void type_text(const TextOptions& t, const std::u16string& text);
+    void style_text(const TextOptions& t);  // the whole of the editor's text
     void select(const std::string& cells);
     // Clicks a button the way the user does; the boxes shown meanwhile decide
     // the outcome.
@@ -77,6 +81,9 @@ public:
     // and the work takes longer than a second.
     void expect_cells(std::size_t n) { expected_cells_ = n; }
 
+    // Whether a Yes/No question was answered No.
+    bool declined() const;
+    const memory::Sheet& sheet() const { return *sheet_; }
     dialog::frmAddIn& form() { return *form_; }
     memory::Excel& excel() { return *excel_; }
     const std::vector<Shown>& shown() const { return boxes_->shown; }

@@ -304,6 +304,14 @@ std::string package_bytes(const Workbook& workbook) {
 
 }  // namespace detail
 
+std::string save_bytes(const Workbook& workbook, const std::string& name) {
+    try {
+        return detail::package_bytes(workbook);
+    } catch (const detail::Invalid& e) {
+        throw XlsxError(name, e.what());
+    }
+}
+
 void save(const Workbook& workbook, const std::string& path) {
     try {
         const std::string type = workbook.source ? workbook.source->workbook_type : std::string(detail::ctype::kWorkbook);

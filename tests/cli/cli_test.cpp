@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "cli/app.h"
 #include "platform/memory/picture_writer.h"
@@ -56,6 +57,21 @@ struct Workdir {
             n.col = 1;
             n.text = {{u"kept", xlsx::default_note_font()}};
             doc.sheets[0].notes.push_back(n);
+        }
+        xlsx::save(doc, path(name));
+        return path(name);
+    }
+    // A workbook whose first sheet shows these texts, at 0-based (row, col).
+    std::string book_with_texts(const std::string& name, const std::vector<std::tuple<int, int, std::u16string>>& texts) const {
+        xlsx::Workbook doc = xlsx::new_workbook();
+        for (const auto& [row, col, text] : texts) {
+            xlsx::Cell c;
+            c.row = row;
+            c.col = col;
+            c.type = xlsx::CellType::String;
+            c.string = text;
+            c.display = {{text, xlsx::default_note_font()}};
+            doc.sheets[0].cells.push_back(c);
         }
         xlsx::save(doc, path(name));
         return path(name);
@@ -215,6 +231,124 @@ TEST(Cli, DeleteCommentsAsksOnATerminal) {
     EXPECT_EQ(r.code, kDone) << r.err;
     EXPECT_NE(r.err.find("(1) from the seleceted cells"), std::string::npos);
     EXPECT_TRUE(load(noted).sheets[0].notes.empty());
+}
+
+// Work left undone is told on stderr, and --strict makes it a refusal that
+// writes nothing; a refusal tells the way past it.
+TEST(Cli, WarningsAndStrict) {
+    Workdir w;
+    const std::string plain = w.book("plain.xlsx"), noted = w.book("noted.xlsx", false, true);
+    const std::string locked = w.book("locked.xlsx", true);
+    const std::string a = w.picture("a.png"), b = w.picture("b.png");
+    struct Row {
+        std::vector<std::string> args;
+        std::string err_has;
+    };
+    const Row rows[] = {
+        {{"insert-image", noted, "--cells", "B2", a}, "B2 already has a note and kept it: --overwrite-image"},
+        {{"insert-image", plain, "--cells", "B2:B4", a}, "1 picture for 3 cells: 2 cells get none"},
+        {{"insert-image", plain, "--cells", "B2", a, b}, "2 pictures for 1 cell: the last 1 picture is not used"},
+        {{"insert-image", plain, "--cells", "B2,B2", a, b}, "B2 is given more than once"},
+        {{"insert-text", plain, "--cell", "B2"}, "no text given"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.args[0] + " " + r.args[3]);
+        auto args = r.args;
+        args.insert(args.end(), {"-o", w.path("o.xlsx")});
+        Result got = quillette(args);
+        EXPECT_EQ(got.code, kDone) << got.err;
+        EXPECT_NE(got.err.find("warning: " + r.err_has), std::string::npos) << got.err;
+        fs::remove(w.path("o.xlsx"));
+        args.push_back("--strict");
+        got = quillette(args);
+        EXPECT_EQ(got.code, kRefused) << got.err;
+        EXPECT_FALSE(fs::exists(w.path("o.xlsx")));
+    }
+    const Result clean = quillette({"insert-image", plain, "--cells", "B2", a, "--strict", "-o", w.path("o.xlsx")});
+    EXPECT_EQ(clean.code, kDone) << clean.err;
+    EXPECT_EQ(clean.err, "");
+
+    Result r = quillette({"insert-text", noted, "--cell", "B2", "--text", "x", "-o", w.path("p.xlsx")});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("give --overwrite-text"), std::string::npos) << r.err;
+    r = quillette({"insert-image", locked, "--cells", "B2", a, "-o", w.path("p.xlsx")});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("Please First Remove Sheet Protection.\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("unprotect it"), std::string::npos) << r.err;
+}
+
+// Pictures found by the cells' text, or named in a CSV map, each go through
+// the command one cell at a time.
+TEST(Cli, PicturesByNameAndByMap) {
+    Workdir w;
+    const std::string book = w.book_with_texts("in.xlsx", {{1, 1, u"Apple"}, {2, 1, u"pear"}, {3, 1, u"plum"}, {4, 1, u"fig"}});
+    fs::create_directories(w.path("pics"));
+    w.picture("pics/APPLE.png", 4, 4);
+    w.picture("pics/Pear.PNG", 5, 5);
+    w.picture("pics/plum.png", 6, 6);
+    w.picture("pics/plum.bmp", 7, 7);
+    std::ofstream(w.path("pics/notes.txt")) << "x";
+    Result r = quillette({"insert-image", book, "--cells", "B2:B5", "--by-name", w.path("pics"), "--text", "hi", "-o", w.path("o.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_NE(r.err.find("B4 (\"plum\"): 2 pictures"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("B5 (\"fig\"): no picture"), std::string::npos) << r.err;
+    auto doc = load(w.path("o.xlsx"));
+    ASSERT_EQ(doc.sheets[0].notes.size(), 2u);
+    EXPECT_EQ(doc.sheets[0].find_note(1, 1)->shape.picture_title, u"APPLE");
+    EXPECT_EQ(doc.sheets[0].find_note(2, 1)->shape.picture_title, u"Pear");
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 1)->text), u"hi");
+
+    std::ofstream(w.path("pics/map.csv")) << "cell,picture,text\r\nC2,plum.png,\"one, \"\"two\"\"\nthree\"\r\nC3,APPLE.png\n";
+    r = quillette({"insert-image", book, "--map", w.path("pics/map.csv"), "--text", "common", "-o", w.path("m.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    doc = load(w.path("m.xlsx"));
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(1, 2)->text), u"one, \"two\"\nthree");
+    EXPECT_EQ(doc.sheets[0].find_note(1, 2)->shape.picture_title, u"plum");
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 2)->text), u"common");
+
+    const std::pair<std::string, std::string> bad_maps[] = {
+        {"C2\n", "want cell,picture"}, {"C2,a.png,\"open\n", "inside a quoted field"}, {"C2,a\"b.png\n", "quote inside"}};
+    for (const auto& [csv, why] : bad_maps) {
+        std::ofstream(w.path("bad.csv")) << csv;
+        r = quillette({"insert-image", book, "--map", w.path("bad.csv"), "-o", w.path("x.xlsx")});
+        EXPECT_EQ(r.code, kUsage) << csv;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+    }
+}
+
+// extract-images, --author, --dry-run and "-" for the workbook.
+TEST(Cli, ExtractAuthorDryRunAndStreams) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    const std::string a = w.picture("a.png", 3, 2);
+    Result r = quillette({"insert-image", book, "--cells", "B2", a, "--author", "Ann", "-o", w.path("o.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_EQ(load(w.path("o.xlsx")).sheets[0].find_note(1, 1)->author, u"Ann");
+    r = quillette({"insert-text", book, "--cell", "C3", "--text", "x", "-o", w.path("d.xlsx")});
+    EXPECT_EQ(load(w.path("d.xlsx")).sheets[0].find_note(2, 2)->author, u"Quillette User");
+
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("out")});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_EQ(w.bytes(w.path("out/Sheet1_B2.png")), w.bytes(a));
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("none"), "--cells", "C1:D9"});
+    EXPECT_NE(r.err.find("0 pictures"), std::string::npos) << r.err;
+
+    const std::string before = w.bytes(w.path("o.xlsx"));
+    r = quillette({"delete-comments", w.path("o.xlsx"), "--cells", "A1:C3", "--yes", "--in-place", "--dry-run"});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_NE(r.out.find("would delete the note of Sheet1!B2"), std::string::npos) << r.out;
+    EXPECT_EQ(w.bytes(w.path("o.xlsx")), before);
+
+    // A pipe: the workbook in on stdin, out on stdout.
+    r = quillette({"insert-text", "-", "--cell", "D4", "--text", "piped", "-o", "-"}, before);
+    ASSERT_EQ(r.code, kDone) << r.err;
+    const auto piped = xlsx::load_bytes(r.out, "piped");
+    EXPECT_NE(piped.sheets[0].find_note(1, 1), nullptr);
+    EXPECT_EQ(xlsx::plain_text(piped.sheets[0].find_note(3, 3)->text), u"piped");
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"insert-text", book, "--cell", "D4", "--text", "x", "-o", "-"}, Io{in, out, err, false, false, true}), kUsage);
+    EXPECT_NE(err.str().find("terminal"), std::string::npos);
 }
 
 // Whatever insert-image accepts, the tool reads back: flat pictures that

@@ -404,6 +404,7 @@ int run(const std::vector<std::string>& args, Io io) {
                 report.warn("no text given (--text, --text-file or --text-from): the note gets none");
             s.expect_cells(1);
             s.click(u"Command3");
+            s.step_done();
         } else if (del->parsed()) {
             if (!yes && !io.stdin_is_terminal) {
                 io.err << "quillette: refusing to delete without --yes when stdin is not a terminal\n";
@@ -412,6 +413,7 @@ int run(const std::vector<std::string>& args, Io io) {
             s.select(*cells);
             s.expect_cells(1);
             s.click(u"Command2");
+            s.step_done();
         }
         const Exit outcome = s.outcome();
         if (outcome == kRefused) hint_refusal(s, text->parsed(), io);

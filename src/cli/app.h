@@ -2,6 +2,7 @@
 // The quillette command line: the dialog's commands on .xlsx files. Every
 // subcommand drives the real dialog handlers over the in-memory workbook;
 // nothing here reimplements a command.
+#include <chrono>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ struct Io {
     bool stdin_is_terminal = false;
     bool stderr_is_terminal = false;
     bool stdout_is_terminal = false;
+    // Work that takes longer than this shows a progress bar on a terminal.
+    std::chrono::milliseconds progress_after{1000};
 };
 
 enum Exit : int {

@@ -60,11 +60,15 @@ Session::Session(Io& io, std::shared_ptr<memory::Excel> excel, bool assume_yes)
     form_ = std::make_shared<dialog::frmAddIn>(std::move(services));
     form_->set_xlapp(excel_->application());
     form_->Show();  // loads the form: its defaults, as a user would find them
-    form_->Label3.on_changed = [this](const dialog::Control& c) { on_status(c.Caption()); };
+    // Every picture the command puts into a note passes here, with text or
+    // without; the log itself need not grow with a long run.
+    excel_->log.keep_sequence(false);
+    excel_->log.watch("FillFormat.UserPicture", [this] { step_done(); });
     started_ = std::chrono::steady_clock::now();
 }
 
 Session::~Session() {
+    excel_->log.watch("FillFormat.UserPicture", nullptr);
     if (progress_drawn_) io_.err << '\n';
 }
 
@@ -202,14 +206,14 @@ Exit Session::outcome() const {
     return kDone;
 }
 
-void Session::on_status(const std::u16string& caption) {
-    if (caption.empty()) return;
+void Session::step_done() {
     ++cells_done_;
     if (!io_.stderr_is_terminal || expected_cells_ == 0) return;
-    if (std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1)) return;
+    if (std::chrono::steady_clock::now() - started_ < io_.progress_after) return;
     const std::size_t width = 30;
-    const std::size_t filled = std::min(width, cells_done_ * width / expected_cells_);
-    io_.err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << cells_done_ << '/'
+    const std::size_t done = std::min(cells_done_, expected_cells_);
+    const std::size_t filled = done * width / expected_cells_;
+    io_.err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << done << '/'
             << expected_cells_ << " cells" << std::flush;
     progress_drawn_ = true;
 }

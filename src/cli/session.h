@@ -77,9 +77,11 @@ public:
     void click(std::u16string_view button);
     // kDone, or why the command did not do its work.
     Exit outcome() const;
-    // Progress on stderr, fed by the status line, when stderr is a terminal
-    // and the work takes longer than a second.
+    // Progress on stderr, when stderr is a terminal and the work takes longer
+    // than a second: a step is done at each picture put into a note, and
+    // wherever the caller says so.
     void expect_cells(std::size_t n) { expected_cells_ = n; }
+    void step_done();
 
     // Whether a Yes/No question was answered No.
     bool declined() const;
@@ -89,7 +91,6 @@ public:
     const std::vector<Shown>& shown() const { return boxes_->shown; }
 
 private:
-    void on_status(const std::u16string& caption);
     Io& io_;
     std::shared_ptr<memory::Excel> excel_;
     std::shared_ptr<TerminalBoxes> boxes_;

@@ -388,6 +388,29 @@ TEST(Cli, AcceptedPicturesRoundTrip) {
     }
 }
 
+// On a terminal, slow work shows a bar whatever the command; the threshold
+// is set to zero so that every run counts as slow.
+TEST(Cli, ProgressShowsForEveryCommand) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx", false, true), a = w.picture("a.png"), b = w.picture("b.png");
+    const std::vector<std::string> runs[] = {
+        {"insert-image", book, "--cells", "C2:C3", a, b, "-o", w.path("o.xlsx")},
+        {"insert-text", book, "--cell", "C2", "--text", "x", "-o", w.path("o.xlsx")},
+        {"delete-comments", book, "--cells", "B2", "--yes", "-o", w.path("o.xlsx")},
+    };
+    for (const auto& args : runs) {
+        SCOPED_TRACE(args[0]);
+        std::istringstream in;
+        std::ostringstream out, err;
+        Io io{in, out, err, false, true};
+        io.progress_after = std::chrono::milliseconds(0);
+        EXPECT_EQ(run(args, io), kDone) << err.str();
+        const std::string total = args[0] == "insert-image" ? "2/2 cells" : "1/1 cells";
+        EXPECT_NE(err.str().find("] " + total + "\n"), std::string::npos) << err.str();
+        fs::remove(w.path("o.xlsx"));
+    }
+}
+
 // In place through a symbolic link: the link stays, the file it names gets the
 // note and keeps its permissions.
 TEST(Cli, InPlaceWritesThroughALinkAndKeepsTheMode) {

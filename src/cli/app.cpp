@@ -201,11 +201,11 @@ void hint_refusal(const Session& s, bool text_command, Io& io) {
 }
 
 int extract_images(const std::string& book_name, const std::string& out_dir, const std::optional<std::string>& sheet_name,
-                   const std::optional<std::string>& cells, Io& io) {
+                   const std::optional<std::string>& cells, bool dry_run, Io& io) {
     const Book book = read_book(book_name, io);
     std::error_code ec;
-    fs::create_directories(out_dir, ec);
-    if (!fs::is_directory(out_dir, ec)) throw BookError(out_dir + ": not a folder and cannot be made one");
+    if (!dry_run) fs::create_directories(out_dir, ec);
+    if (!dry_run && !fs::is_directory(out_dir, ec)) throw BookError(out_dir + ": not a folder and cannot be made one");
     auto safe = [](std::string name) {
         for (auto& ch : name) {
             const auto c = static_cast<unsigned char>(ch);
@@ -234,15 +234,19 @@ int extract_images(const std::string& book_name, const std::string& out_dir, con
             const fs::path file = fs::path(out_dir) / safe(name + "_" + memory::cell_name(at) + "." + memory::extension_of(pic.info.format));
             if (fs::exists(fs::symlink_status(file, ec)) && !fs::is_regular_file(fs::symlink_status(file, ec)))
                 throw BookError(file.string() + ": not a regular file, so it is left alone");
+            ++written;
+            if (dry_run) {
+                io.out << "would write " << file.string() << '\n';
+                continue;
+            }
             std::ofstream f(file, std::ios::binary | std::ios::trunc);
             f.write(reinterpret_cast<const char*>(pic.bytes.data()), static_cast<std::streamsize>(pic.bytes.size()));
             if (!f.flush()) throw BookError(file.string() + ": cannot be written");
             io.out << file.string() << '\n';
-            ++written;
         }
     }
     if (!found_sheet) throw UsageError("no sheet named \"" + *sheet_name + "\" in the workbook");
-    io.err << "quillette: " << plural(written, "picture", "pictures") << " extracted\n";
+    io.err << "quillette: " << plural(written, "picture", "pictures") << (dry_run ? " would be extracted, nothing was written\n" : " extracted\n");
     return kDone;
 }
 
@@ -295,6 +299,7 @@ int run(const std::vector<std::string>& args, Io io) {
     extract->add_option("--out", out_dir, "Folder for the pictures")->required();
     extract->add_option("--cells", cells, "Only these cells, e.g. B2:D9");
     extract->add_option("--sheet", options.sheet, "Only this sheet");
+    extract->add_flag("--dry-run", output.dry_run, "Tell which files would be written, write none");
 
     auto* dm = app.add_subcommand("demo", "Build a demonstration workbook from embedded pictures");
     dm->add_option("-o,--output", demo_out, "Output file (default demo.xlsx)");
@@ -317,7 +322,7 @@ int run(const std::vector<std::string>& args, Io io) {
                 write_table(*wb.excel, io.out);
             return kDone;
         }
-        if (extract->parsed()) return extract_images(book, *out_dir, options.sheet, cells, io);
+        if (extract->parsed()) return extract_images(book, *out_dir, options.sheet, cells, output.dry_run, io);
 
         const Target target = target_of(book, output, io);
         check_text_options(options.text);

@@ -332,6 +332,9 @@ TEST(Cli, ExtractAuthorDryRunAndStreams) {
     EXPECT_EQ(w.bytes(w.path("out/Sheet1_B2.png")), w.bytes(a));
     r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("none"), "--cells", "C1:D9"});
     EXPECT_NE(r.err.find("0 pictures"), std::string::npos) << r.err;
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("dry"), "--dry-run"});
+    EXPECT_NE(r.out.find("would write " + w.path("dry/Sheet1_B2.png")), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(w.path("dry")));
 
     const std::string before = w.bytes(w.path("o.xlsx"));
     r = quillette({"delete-comments", w.path("o.xlsx"), "--cells", "A1:C3", "--yes", "--in-place", "--dry-run"});
@@ -465,6 +468,22 @@ TEST(CliEndToEnd, DemoIsReadableByOpenpyxl) {
     const std::string seen = w.bytes(w.path("py.txt"));
     for (const char* t : {"'B3', 'Horizontal", "'F3', 'Stacked'", "'B11', 'Upward text'", "'F11', 'Downward text'", "'B18', 'Rich cell'"})
         EXPECT_NE(seen.find(t), std::string::npos) << t << " in " << seen;
+}
+
+// End to end: the real program in a pipe, and a device given as a picture
+// ends at once instead of reading for ever.
+TEST(CliEndToEnd, PipesAndDevices) {
+    Workdir w;
+    const std::string exe = std::string(QUILL_BINARY_DIR) + "/src/cli/quillette";
+    const std::string book = w.book("in.xlsx");
+    ASSERT_EQ(std::system(("cat " + book + " | " + exe + " insert-text - --cell B2 --text piped -o - 2>" + w.path("err.txt") +
+                           " | " + exe + " list - > " + w.path("list.txt")).c_str()), 0)
+        << w.bytes(w.path("err.txt"));
+    EXPECT_NE(w.bytes(w.path("list.txt")).find("piped"), std::string::npos) << w.bytes(w.path("list.txt"));
+    const int code = std::system(("timeout 20 " + exe + " insert-image " + book + " --cells B2 /dev/zero -o " + w.path("o.xlsx") +
+                                  " 2>" + w.path("err.txt")).c_str());
+    EXPECT_EQ(WEXITSTATUS(code), kUnreadable) << w.bytes(w.path("err.txt"));
+    EXPECT_NE(w.bytes(w.path("err.txt")).find("not a regular file"), std::string::npos);
 }
 
 }  // namespace

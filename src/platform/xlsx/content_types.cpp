@@ -32,8 +32,8 @@ std::string ContentTypes::type_of(std::string_view part) const {
 }
 
 std::string extension_mismatch(std::string_view workbook_type, std::string_view file) {
-    // ECMA-376 Part 1, 12.3.23 (SpreadsheetML main part) and the macro-enabled
-    // variants Excel adds ([MS-OFFMACRO] 2.1.1).
+    // The workbook part's types: ECMA-376-1 12.3.23, and the macro-enabled
+    // ones Excel adds ([MS-OFFMACRO] 2.1).
     static const std::pair<const char*, const char*> kinds[] = {
         {"xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"},
         {"xltx", "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"},

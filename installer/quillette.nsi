@@ -191,6 +191,8 @@ FunctionEnd
 
 Function Rollback
   Call RemoveAddin
+  ; The working folder cannot be removed.
+  SetOutPath "$TEMP"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   RMDir "$LOCALAPPDATA\Programs"

@@ -159,5 +159,27 @@ done
 for k in "${office_keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1; done
 wineserver -k 2>/dev/null
 
+# The release zip: its files, and a README.txt with every section an Excel
+# user needs, each with some text under it.
+if zip=$(OUT=$tmp/dist scripts/release.sh --windows 2>/dev/null) && [[ -f $zip ]]; then
+  top=$(basename "$zip" -windows.zip)
+  listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort | paste -sd' ')
+  want="$top/Quillette-setup.exe $top/README.txt $top/x64/Pixnote.dll $top/x86/Pixnote.dll"
+  if ls LICENSE* LICENCE* COPYING* >/dev/null 2>&1; then want="$top/LICENSE.txt $want"; fi
+  expect "zip holds [$listing], expected [$want]" test "$listing" = "$want"
+  unzip -p "$zip" "$top/README.txt" | tr -d '\r' >"$tmp/README.txt"
+  for section in 'What it does' 'Install' 'Where the button is' 'Uninstall'; do
+    expect "README.txt section '$section'" awk -v h="$section" '
+      prev == h && /^-+$/ { inside = 1; next }
+      inside && /^-+$/ { exit }
+      inside && NF { words += NF }
+      { prev = $0 }
+      END { exit words < 10 }' "$tmp/README.txt"
+  done
+  expect "README.txt names the Insert menu and Menu Commands" grep -q 'Menu Commands' "$tmp/README.txt"
+else
+  failed=$((failed + 1)); echo "FAILED: scripts/release.sh --windows"
+fi
+
 echo "installer: $passed passed, $failed failed"
 ((failed == 0))

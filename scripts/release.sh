@@ -53,6 +53,18 @@ cli=$stage/quillette-$version-linux-$arch
 mkdir -p "$cli"
 cp build/release/src/cli/quillette "$cli/"
 cp README.md "$cli/"
+# The tool links the system's libzip and pugixml.
+cat >"$cli/INSTALL.txt" <<EOF
+quillette $version for Linux ($arch), built on Debian 12.
+
+It needs the shared libraries of libzip and pugixml; on Debian 12 and its
+derivatives:
+
+    sudo apt-get install libzip4 libpugixml1v5
+
+Then run ./quillette --help, or ./quillette demo to make demo.xlsx.
+README.md describes the commands.
+EOF
 [[ -z $licence ]] || cp "$licence" "$cli/"
 tarball=$out/quillette-$version-linux-$arch.tar.gz
 (cd "$stage" && tar --owner=0 --group=0 --sort=name -czf "$tarball" "$(basename "$cli")")

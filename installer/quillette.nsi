@@ -71,43 +71,42 @@ Var Regsvr64
   ${EndIf}
 !macroend
 
-; Office 2010 and later, installed from MSI, keep their bitness in the value
-; "Bitness" of the Outlook key, whether or not Outlook itself is installed:
-; https://learn.microsoft.com/office/vba/outlook/concepts/getting-started/64-bit-outlook#determining-the-bitness-of-outlook
-!macro ReadMsiBitness VERSION
-  ReadRegStr $0 HKLM "Software\Microsoft\Office\${VERSION}\Outlook" "Bitness"
-  !insertmacro NoteBitness $0
-!macroend
-
-; Reads one registry view (32 or 64).
-!macro ReadOfficeView VIEW
+; Reads one registry view: 32 or 64, with the bitness (x86 or x64) of the
+; programs that write there.
+!macro ReadOfficeView VIEW BITNESS
   SetRegView ${VIEW}
-  ; Click-to-Run (Microsoft 365, Office 2013 and later from the web):
-  ; https://learn.microsoft.com/deployoffice/office2016/find-the-bitness-of-office
+  ; Click-to-Run (Microsoft 365, Office 2013 and later from the web) keeps
+  ; its bitness in "Platform".
   ReadRegStr $0 HKLM "Software\Microsoft\Office\ClickToRun\Configuration" "Platform"
   !insertmacro NoteBitness $0
-  !insertmacro ReadMsiBitness "14.0"
-  !insertmacro ReadMsiBitness "15.0"
-  !insertmacro ReadMsiBitness "16.0"
+  ; Office 2010 to 2016 installed from MSI record their bitness in the value
+  ; "Bitness" of the Outlook key, but only when Outlook is installed:
+  ; https://learn.microsoft.com/office/client-developer/outlook/mapi/building-mapi-applications-on-32-bit-and-64-bit-platforms
+  ${ForEach} $1 14 16 + 1
+    ReadRegStr $0 HKLM "Software\Microsoft\Office\$1.0\Outlook" "Bitness"
+    !insertmacro NoteBitness $0
+  ${Next}
+  ; Excel's own install root is written by its setup in the view of its
+  ; bitness; it finds an Excel without Outlook, and Excel 2000 to 2007 (9.0
+  ; to 12.0), which are 32-bit only and write no bitness.
+  ${ForEach} $1 9 16 + 1
+    ReadRegStr $0 HKLM "Software\Microsoft\Office\$1.0\Excel\InstallRoot" "Path"
+    ${If} $0 != ""
+      !insertmacro NoteBitness ${BITNESS}
+    ${EndIf}
+  ${Next}
 !macroend
 
 Function FindExcel
   StrCpy $WantX86 0
   StrCpy $WantX64 0
-  ; Excel 2000 to 2007 exist only as 32-bit programs and write no bitness;
-  ; their Excel install root tells they are there.
-  SetRegView 32
-  ${ForEach} $1 9 12 + 1
-    ReadRegStr $0 HKLM "Software\Microsoft\Office\$1.0\Excel\InstallRoot" "Path"
-    ${If} $0 != ""
-      StrCpy $WantX86 1
-    ${EndIf}
-  ${Next}
-  !insertmacro ReadOfficeView 32
   ${If} ${RunningX64}
-    !insertmacro ReadOfficeView 64
+    !insertmacro ReadOfficeView 32 x86
+    !insertmacro ReadOfficeView 64 x64
+  ${Else}
+    !insertmacro ReadOfficeView 32 x86
   ${EndIf}
-  SetRegView lastused
+  SetRegView default
 FunctionEnd
 
 ; The regsvr32 of each bitness: a DLL can only be loaded by a process of its
@@ -155,7 +154,7 @@ FunctionEnd
     SetRegView ${VIEW}
     ReadRegStr $2 HKCU "Software\Classes\CLSID\${CLSID}\InprocServer32" ""
     ReadRegStr $3 HKCU "${ADDIN_KEY}" "FriendlyName"
-    SetRegView lastused
+    SetRegView default
     ${If} $2 != "$INSTDIR\${FOLDER}\Pixnote.dll"
     ${OrIf} $3 == ""
       StrCpy $0 "the registration did not reach the registry"

@@ -122,7 +122,7 @@ wow64='C:\windows\SysWOW64\regsvr32.exe'
 rows=(
   "32-bit Office (2010, MSI)|32;Software\\Microsoft\\Office\\14.0\\Outlook;Bitness;x86|$wow64 x86|3"
   "64-bit Office (Click-to-Run)|64;Software\\Microsoft\\Office\\ClickToRun\\Configuration;Platform;x64|$sys32 x64|0"
-  "both (Excel 2007 and 64-bit Office 2016)|32;Software\\Microsoft\\Office\\12.0\\Excel\\InstallRoot;Path;C:\\Office12\\,64;Software\\Microsoft\\Office\\16.0\\Outlook;Bitness;x64|$sys32 x64,$wow64 x86|3"
+  "both (Excel 2007, 64-bit Excel 2013 without Outlook)|32;Software\\Microsoft\\Office\\12.0\\Excel\\InstallRoot;Path;C:\\Office12\\,64;Software\\Microsoft\\Office\\15.0\\Excel\\InstallRoot;Path;C:\\Office15\\|$sys32 x64,$wow64 x86|3"
   "none (Office without bitness)|64;Software\\Microsoft\\Office\\16.0\\Common;Dummy;1||2"
 )
 for row in "${rows[@]}"; do

@@ -28,7 +28,11 @@ expect() {  # expect <description> <command...>
 build=$root/build/mingw-x86_64
 setup=$build/installer/Quillette-setup-x64.exe
 dll64=$build/src/platform/win32/Pixnote.dll
-[[ -f $build/installer/Quillette-setup.exe ]] || { echo "no Quillette-setup.exe"; exit 1; }
+# The shipped installer, which cannot run here: a 32-bit program whose
+# manifest asks for no elevation.
+shipped=$build/installer/Quillette-setup.exe
+expect "Quillette-setup.exe is a 32-bit PE" grep -q 'file format pei-i386' <(i686-w64-mingw32-objdump -f "$shipped")
+expect "Quillette-setup.exe runs as invoker" grep -aq 'requestedExecutionLevel level="asInvoker"' "$shipped"
 
 idl=src/platform/win32/quillpix.idl
 guid='[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}'

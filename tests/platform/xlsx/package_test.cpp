@@ -152,6 +152,23 @@ TEST(Package, MediaAreCopiedWithoutExpanding) {
     EXPECT_EQ(out.bytes("xl/media/flat.bmp"), std::string(8 << 20, '\xFF'));
 }
 
+// Excel opens a file only when its extension fits the workbook's kind, so a
+// macro-enabled workbook loads and saves under .xlsm and is refused as .xlsx.
+TEST(Package, ExtensionMustFitTheWorkbookKind) {
+    ScratchDir dir;
+    testing::write_file(dir.path("in.xlsm"), testing::stored_zip(replaced(minimal_entries(), "[Content_Types].xml",
+        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.ms-excel.sheet.macroEnabled.main+xml"/></Types>)")));
+    const Workbook wb = load(dir.path("in.xlsm"));
+    EXPECT_NO_THROW(save(wb, dir.path("out.xlsm")));
+    try {
+        save(wb, dir.path("out.xlsx"));
+        ADD_FAILURE() << "saved";
+    } catch (const XlsxError& e) {
+        EXPECT_NE(e.reason().find("is an .xlsm but the file is named .xlsx"), std::string::npos) << e.reason();
+    }
+    EXPECT_THROW(save(new_workbook(), dir.path("new.xlsm")), XlsxError);
+}
+
 TEST(Package, MissingFileIsAnError) {
     EXPECT_THROW(load("/nonexistent/folder/x.xlsx"), XlsxError);
 }

@@ -72,6 +72,7 @@ struct Cell {
 struct Picture {
     std::shared_ptr<const std::string> bytes;
     std::string extension;  // lower case, no dot: "png", "jpeg", "gif", "bmp", "emf", "wmf"
+    std::string part;       // the media part it was read from; "" for a new picture
     bool operator==(const Picture& o) const {
         return extension == o.extension && (bytes == o.bytes || (bytes && o.bytes && *bytes == *o.bytes));
     }

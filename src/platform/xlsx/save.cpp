@@ -1,6 +1,7 @@
 // Writing the document model back: changed notes parts are written anew,
 // every other part is copied byte for byte.
 #include <algorithm>
+#include <map>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -119,15 +120,28 @@ private:
         return states;
     }
 
+    // Media in memory are indexed by their bytes; the others are only
+    // expanded when a new picture has their size, so that copied media stay
+    // unexpanded.
     void index_media() {
         for (const auto& name : pkg_.names())
-            if (lower(name).starts_with("xl/media/")) media_.emplace(pkg_.bytes(name), name);
+            if (lower(name).starts_with("xl/media/")) {
+                if (pkg_.loaded(name))
+                    media_.emplace(pkg_.bytes(name), name);
+                else
+                    unloaded_media_.emplace(pkg_.size(name), name);
+            }
     }
 
     // The media part holding `picture`, added when no part has its bytes.
     std::string media_for(const Picture& picture) {
         if (!picture.bytes) fail("a note picture has no data");
         if (auto it = media_.find(*picture.bytes); it != media_.end()) return it->second;
+        for (auto [it, end] = unloaded_media_.equal_range(picture.bytes->size()); it != end; ++it)
+            if (pkg_.bytes(it->second) == *picture.bytes) {
+                media_.emplace(pkg_.bytes(it->second), it->second);
+                return it->second;
+            }
         const std::string ext = picture.extension.empty() ? "bin" : lower(picture.extension);
         const std::string name = first_free(pkg_, "xl/media/image", ext);
         pkg_.put(name, picture.bytes);
@@ -277,6 +291,7 @@ private:
     ContentTypes types_, original_types_;
     std::set<int> used_blocks_;
     std::unordered_map<std::string_view, std::string> media_;  // bytes (owned by parts) -> part
+    std::multimap<std::uint64_t, std::string> unloaded_media_;  // declared size -> part
     std::set<std::string> maybe_orphaned_;
 };
 
@@ -289,8 +304,18 @@ std::string package_bytes(const Workbook& workbook) {
 
 }  // namespace detail
 
+std::string save_bytes(const Workbook& workbook, const std::string& name) {
+    try {
+        return detail::package_bytes(workbook);
+    } catch (const detail::Invalid& e) {
+        throw XlsxError(name, e.what());
+    }
+}
+
 void save(const Workbook& workbook, const std::string& path) {
     try {
+        const std::string type = workbook.source ? workbook.source->workbook_type : std::string(detail::ctype::kWorkbook);
+        if (std::string why = detail::extension_mismatch(type, path); !why.empty()) detail::fail(why);
         detail::write_file_atomically(path, detail::package_bytes(workbook));
     } catch (const detail::Invalid& e) {
         throw XlsxError(path, e.what());

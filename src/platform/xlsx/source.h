@@ -30,10 +30,12 @@ struct SheetSource {
 struct PackageSource {
     Package package;
     ContentTypes types;
+    std::string workbook_type;  // the media type of the workbook part
     std::vector<std::shared_ptr<const SheetSource>> sheets;
 };
 
-PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904);
+// `file` names the file read, for the check of its extension.
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904, std::string_view file);
 // What save writes, as zip bytes; throws Invalid.
 std::string package_bytes(const Workbook& workbook);
 

@@ -54,7 +54,7 @@ Workbook golden_workbook() {
     pic.shape.opacity = 0.5;
     pic.shape.orientation = kVertical;
     pic.shape.vertical_alignment = VerticalAlignment::Bottom;
-    pic.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(1)), "png"};
+    pic.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(1)), "png", {}};
     pic.shape.picture_title = u"photo";
     s.notes = {plain, rich, pic};
     return wb;

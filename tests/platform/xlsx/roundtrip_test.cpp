@@ -230,7 +230,7 @@ TEST_F(Loaded, PicturesAreSharedNeverDroppedWhileUsed) {
     Note n;
     n.row = 1;
     n.text = testing::text(u"new pic");
-    n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(99)), "png"};
+    n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(99)), "png", {}};
     wb.sheets[1].notes.push_back(n);
     n.row = 2;
     wb.sheets[1].notes.push_back(n);

@@ -151,6 +151,7 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
         if (!r->is(reltype::kWorksheet)) continue;  // chart and dialog sheets hold no cells or notes
         Sheet sheet;
         sheet.name = entry.name;
+        sheet.digit_px = max_digit_px(styles.fonts.front());
         loader.read_sheet(loader.target_of(wb_part, *r), sheet, ctx, theme);
         sheets.push_back(std::move(sheet));
     }

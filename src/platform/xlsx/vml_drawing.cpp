@@ -288,7 +288,7 @@ SheetGrid::SheetGrid(const Sheet& sheet) : col_edges_(kColumns + 1, 0) {
     };
     for (const auto& range : sheet.columns) {
         if (range.last < 0 || range.first >= kColumns || range.first > range.last) continue;
-        const std::int32_t px = range.px();
+        const std::int32_t px = range.px(sheet.digit_px);
         for (std::int32_t c = unset(std::max(range.first, 0)); c <= std::min(range.last, kColumns - 1); c = unset(c)) {
             width[c] = px;
             next[c] = c + 1;

@@ -320,10 +320,24 @@ Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
     if (note.shape.anchor) {
         a = *note.shape.anchor;
     } else {
-        // Excel puts a new note one column right of its cell, reaching a row above it.
-        a.left_col = std::min(note.col + 1, 16383);
+        // Excel puts a new note one column right of its cell, reaching a row
+        // above it, and passes over hidden columns and rows to the next shown
+        // one (as the Excel-made sheetjs-comments_stress_test.xlsx shows).
+        // Edges only grow, so the first shown line is found by bisection.
+        auto first_shown = [](std::int32_t start, std::int32_t limit, auto edge) {
+            std::int32_t lo = start, hi = limit - 1;
+            while (lo < hi) {
+                const std::int32_t mid = lo + (hi - lo) / 2;
+                if (edge(mid + 1) > edge(start)) hi = mid;
+                else lo = mid + 1;
+            }
+            return edge(lo + 1) > edge(start) ? lo : start;
+        };
+        a.left_col = first_shown(std::min(note.col + 1, SheetGrid::kColumns - 1), SheetGrid::kColumns,
+                                 [&](std::int32_t c) { return grid.left_px(c); });
         a.left_offset = 15;
-        a.top_row = note.row > 0 ? note.row - 1 : 0;
+        a.top_row = first_shown(note.row > 0 ? note.row - 1 : 0, SheetGrid::kRows,
+                                [&](std::int32_t r) { return grid.top_px(r); });
         a.top_offset = note.row > 0 ? 10 : 2;
     }
     // The box ends in the first line past `start` whose far edge lies beyond

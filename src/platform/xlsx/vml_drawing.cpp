@@ -157,7 +157,7 @@ std::int64_t z_index(pugi::xml_node n) {
 
 pugi::xml_document parse_repaired(const VmlMarkup& markup, std::string_view name) {
     pugi::xml_document doc;
-    const auto r = doc.load_buffer(markup.xml.data(), markup.xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single,
+    const auto r = doc.load_buffer(markup.xml.data(), markup.xml.size(), pugi::parse_default | pugi::parse_ws_pcdata,
                                    pugi::encoding_utf8);
     if (!r) fail("part \"" + std::string(name) + "\" cannot be read as VML (" + r.description() + ")");
     return doc;
@@ -633,7 +633,20 @@ void collect_values(pugi::xml_node n, std::set<std::string>& values) {
     for (auto c : n.children()) collect_values(c, values);
 }
 
+// HTML's elements in a textbox keep their end tags (<div></div>), as Excel
+// writes them; VML's own empty elements stay self-closed.
+void keep_html_end_tags(pugi::xml_node n) {
+    for (auto c : n.children()) {
+        if (c.type() != pugi::node_element) continue;
+        const std::string_view name = c.name();
+        if (!c.first_child() && name.find(':') == std::string_view::npos && name != "br")
+            c.append_child(pugi::node_pcdata);
+        keep_html_end_tags(c);
+    }
+}
+
 std::string printed(pugi::xml_node n) {
+    keep_html_end_tags(n);
     std::ostringstream out;
     n.print(out, "", pugi::format_raw);
     return out.str();

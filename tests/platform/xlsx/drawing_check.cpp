@@ -46,13 +46,7 @@ std::set<Cell> edit_notes(std::vector<Note>& notes) {
 void expect_edits_keep_the_rest(const std::string& vml) {
     const auto part = detail::parse_vml(std::make_shared<const std::string>(vml), "vml");
     Sheet sheet;
-    for (const auto& s : part.notes) {
-        Note n;
-        n.row = s.row;
-        n.col = s.col;
-        n.shape = s.shape;
-        sheet.notes.push_back(n);
-    }
+    for (const auto& s : part.notes) sheet.notes.push_back(Note{s.row, s.col, {}, {}, s.shape});
     const std::vector<Note> loaded = sheet.notes;
     const auto changed = edit_notes(sheet.notes);
     std::vector<detail::ShapeToWrite> shapes;

@@ -24,6 +24,11 @@ run_preset() {
   fi
 }
 
+# First, so that a tool installed here by hand but missing from the package
+# list fails here rather than on the next fresh machine.
+step "every program the build and the tests call comes from a listed package"
+scripts/install-deps.sh --check || fail
+
 for preset in debug asan; do run_preset "$preset" || fail; done
 
 if [[ -x fuzz/run.sh ]]; then

@@ -370,7 +370,8 @@ Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
 
 namespace {
 
-std::string pt(double v) { return number_text(std::round(v * 1000) / 1000) + "pt"; }
+// Sizes keep what a scaled box needs (39.75pt * 1.75 = 69.5625pt) and no float noise.
+std::string pt(double v) { return number_text(std::round(v * 1e6) / 1e6) + "pt"; }
 
 // The box's top-left corner in points from the sheet's corner, as the
 // anchor's first four values give it.

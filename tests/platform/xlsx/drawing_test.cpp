@@ -83,6 +83,48 @@ TEST(Drawing, ExcelsOwnMarkupIsReadAndBrokenMarkupRefusedByName) {
     }
 }
 
+// A changed shape gets what the command set and keeps the rest: here a note
+// as Mac Excel 2011 draws one, with a gradient, a stroke colour and a shadow.
+TEST(Drawing, AChangedShapeGetsOnlyWhatChanged) {
+    const std::string shape = R"(<v:shape id="_x0000_s2050" type="#_x0000_t202" style='position:absolute;
+  margin-left:80pt;margin-top:2pt;width:104pt;height:64pt;z-index:1;
+  visibility:hidden;mso-wrap-style:tight;flip:x' fillcolor="#fbf6d6" strokecolor="#edeaa1">
+  <v:fill color2="#fbfe82" angle="-180" type="gradient"><o:fill v:ext="view" type="gradientUnscaled"/></v:fill>
+  <v:shadow color="none [81]" obscured="t"/>
+  <v:textbox style='mso-direction-alt:auto;direction:RTL'><div style='text-align:right'></div></v:textbox>
+  <x:ClientData ObjectType="Note"><x:Anchor>
+    2, 15, 0, 2, 3, 54, 5, 6</x:Anchor><x:TextHAlign>Right</x:TextHAlign><x:Row>0</x:Row><x:Column>0</x:Column></x:ClientData>
+ </v:shape>)";
+    const std::vector<std::string> kept = {
+        "margin-left:80pt;margin-top:2pt", "strokecolor=\"#edeaa1\"", "mso-wrap-style:tight;flip:x",
+        "type=\"gradient\"", "angle=\"-180\"", "<o:fill v:ext=\"view\" type=\"gradientUnscaled\"/>",
+        "<v:shadow color=\"none [81]\" obscured=\"t\"/>", "direction:RTL", "text-align:right",
+        "<x:TextHAlign>Right</x:TextHAlign>"};
+    struct Case {
+        const char* what;
+        void (*edit)(NoteShape&);
+        std::vector<std::string> set;
+    };
+    const Case cases[] = {
+        {"width", [](NoteShape& s) { s.width = 168; }, {"width:168pt;height:64pt", "<x:Anchor>2, 15, 0, 2, 5, 47, 4, 7</x:Anchor>"}},
+        {"orientation", [](NoteShape& s) { s.orientation = kVertical; },
+         {"mso-direction-alt:auto;direction:RTL;layout-flow:vertical;mso-layout-flow-alt:top-to-bottom", "2, 15, 0, 2, 3, 54, 5, 6"}},
+        {"visibility", [](NoteShape& s) { s.visible = true; }, {"visibility:visible;", "<x:Visible/>"}},
+        {"opacity", [](NoteShape& s) { s.opacity = 0.25; }, {"angle=\"-180\" type=\"gradient\" opacity=\"0.25\""}},
+    };
+    const auto part = detail::parse_vml(std::make_shared<const std::string>(kHead + shape + "</xml>"), "vml");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Sheet sheet;
+        sheet.notes = {Note{0, 0, u"Ann", {}, part.notes.at(0).shape}};
+        const std::vector<Note> loaded = sheet.notes;
+        c.edit(sheet.notes[0].shape);
+        const std::string out = detail::write_vml(&part, loaded, {2}, sheet, {{&sheet.notes[0], 0, ""}}).text;
+        for (const auto& want : kept) EXPECT_NE(out.find(want), std::string::npos) << want << " in\n" << out;
+        for (const auto& want : c.set) EXPECT_NE(out.find(want), std::string::npos) << want << " in\n" << out;
+    }
+}
+
 // The fixture's second sheet gets a drawing with only the Excel 16 button.
 std::vector<testing::ZipEntry> with_button_sheet(const std::string& vml) {
     auto entries = testing::excel_like_entries();

@@ -215,6 +215,9 @@ VmlPart parse_vml(Bytes bytes, std::string_view name) {
             part.other_shapes = true;
         }
     }
+    // The repaired copy is made again when the part is written: a loaded
+    // workbook holds each part's bytes once.
+    std::string().swap(part.markup.xml);
     return part;
 }
 
@@ -692,7 +695,7 @@ WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const
                      const Sheet& sheet, const std::vector<ShapeToWrite>& shapes) {
     if (!base || base->markup.root_empty) return write_new_vml(base, idmap, sheet, shapes);
     const std::string& text = *base->bytes;
-    const VmlMarkup& markup = base->markup;
+    const VmlMarkup markup = read_vml_markup(text);  // read before, so it reads again
     pugi::xml_document doc = parse_repaired(markup, "");
     const auto elements = root_elements(doc);
     enum class Act { Keep, Drop, Replace };

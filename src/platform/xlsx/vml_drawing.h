@@ -31,7 +31,7 @@ struct LoadedShape {
 // the notes' shapes say. Saving copies every element it does not change.
 struct VmlPart {
     Bytes bytes;
-    VmlMarkup markup;
+    VmlMarkup markup;  // where the elements lie; its repaired copy is not kept
     std::vector<LoadedShape> notes;  // the first shape of each cell
     std::vector<std::pair<std::string, std::string>> root_attributes;  // xmlns declarations
     std::vector<int> idmap;

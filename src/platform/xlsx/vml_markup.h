@@ -22,7 +22,7 @@ struct VmlMarkup {
     struct Span {
         std::size_t begin = 0, end = 0;  // [begin, end) in the original bytes
     };
-    std::string xml;           // the repaired markup
+    std::string xml;           // the repaired markup (emptied once parsed)
     std::size_t root_tag_end;  // in the original: the '>' of the root's start tag
     bool root_empty = false;   // <xml/>: no end tag
     std::size_t root_close;    // in the original: where the root's end tag starts

@@ -255,14 +255,15 @@ private:
         std::unordered_map<std::string, std::string> rel_of_media;
         for (const auto& r : rels.items)
             if (!r.external && r.is(reltype::kImage)) rel_of_media.emplace(lower(resolve_target(vml, r.target)), r.id);
+        const Cells loaded = cells_of(st.notes);
         std::size_t fresh = 0;
-        for (const auto& n : sheet.notes) fresh += kept_shape(base, st.notes, n) == nullptr;
+        for (const auto& n : sheet.notes) fresh += kept_shape(base, loaded, n) == nullptr;
         std::vector<int> blocks;
         const std::vector<long> ids = allocate_ids(base, fresh, blocks);
         std::vector<ShapeToWrite> shapes;
         std::size_t next = 0;
         for (const auto& n : sheet.notes) {
-            ShapeToWrite s{&n, kept_shape(base, st.notes, n) ? 0 : ids[next++], {}};
+            ShapeToWrite s{&n, kept_shape(base, loaded, n) ? 0 : ids[next++], {}};
             if (n.shape.picture) {
                 const std::string media = media_for(*n.shape.picture);
                 auto [it, added] = rel_of_media.emplace(lower(media), std::string());

@@ -173,9 +173,8 @@ std::vector<pugi::xml_node> root_elements(const pugi::xml_document& doc) {
 }  // namespace
 
 const LoadedShape* VmlPart::find(std::int32_t row, std::int32_t col) const {
-    for (const auto& s : notes)
-        if (s.row == row && s.col == col) return &s;
-    return nullptr;
+    const auto it = by_cell.find({row, col});
+    return it == by_cell.end() ? nullptr : &notes[it->second];
 }
 
 VmlPart parse_vml(Bytes bytes, std::string_view name) {
@@ -192,7 +191,6 @@ VmlPart parse_vml(Bytes bytes, std::string_view name) {
         if (std::string_view(a.name()).starts_with("xmlns:")) part.root_attributes.emplace_back(a.name(), a.value());
     const auto elements = root_elements(doc);
     if (elements.size() != part.markup.children.size()) fail("part \"" + std::string(name) + "\" cannot be read as VML");
-    std::set<std::pair<int, int>> cells;
     for (std::size_t i = 0; i < elements.size(); ++i) {
         const auto n = elements[i];
         const std::string_view local_name = local(n.name());
@@ -208,7 +206,8 @@ VmlPart parse_vml(Bytes bytes, std::string_view name) {
         if (local_name == "shape" && is_note(n)) {
             LoadedShape s = parse_note_shape(n);
             s.element = i;
-            if (cells.insert({s.row, s.col}).second) part.notes.push_back(std::move(s));
+            if (part.by_cell.emplace(std::make_pair(s.row, s.col), part.notes.size()).second)
+                part.notes.push_back(std::move(s));
         } else if (local_name == "shapetype") {
             if (std::string_view(n.attribute("id").value()) == "_x0000_t202") part.note_shapetype = true;
         } else {
@@ -683,12 +682,14 @@ WrittenVml write_new_vml(const VmlPart* base, const std::vector<int>& idmap, con
 
 }  // namespace
 
-const LoadedShape* kept_shape(const VmlPart* base, const std::vector<Note>& loaded, const Note& n) {
-    if (!base) return nullptr;
-    const LoadedShape* s = base->find(n.row, n.col);
-    return s && std::any_of(loaded.begin(), loaded.end(), [&](const Note& l) { return l.row == n.row && l.col == n.col; })
-               ? s
-               : nullptr;
+Cells cells_of(const std::vector<Note>& notes) {
+    Cells out;
+    for (const auto& n : notes) out.insert({n.row, n.col});
+    return out;
+}
+
+const LoadedShape* kept_shape(const VmlPart* base, const Cells& loaded, const Note& n) {
+    return base && loaded.count({n.row, n.col}) ? base->find(n.row, n.col) : nullptr;
 }
 
 WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const std::vector<int>& idmap,
@@ -704,7 +705,8 @@ WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const
 
     std::map<Cell, const Note*> before;
     for (const auto& n : loaded) before.emplace(Cell{n.row, n.col}, &n);
-    std::set<Cell> now;
+    const Cells loaded_cells = cells_of(loaded);
+    Cells now;
     for (const auto& s : shapes) now.insert({s.note->row, s.note->col});
     // A deleted note's shape goes; so does a shape without a note when a new
     // note takes its cell, since that note gets a shape of its own.
@@ -718,7 +720,7 @@ WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const
     std::int64_t z = base->max_z;
     if (!base->note_shapetype) write_shapetype(added);
     for (const auto& s : shapes) {
-        if (const LoadedShape* ls = kept_shape(base, loaded, *s.note)) {
+        if (const LoadedShape* ls = kept_shape(base, loaded_cells, *s.note)) {
             const NoteShape& was = before.at({ls->row, ls->col})->shape;
             if (was == s.note->shape) continue;
             patch_shape(elements[ls->element], grid, was, s);

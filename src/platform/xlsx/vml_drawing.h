@@ -3,6 +3,7 @@
 // opacity, text direction, anchor). Shapes that are not notes (form controls
 // and the like) are kept as they were.
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -33,6 +34,7 @@ struct VmlPart {
     Bytes bytes;
     VmlMarkup markup;  // where the elements lie; its repaired copy is not kept
     std::vector<LoadedShape> notes;  // the first shape of each cell
+    std::map<std::pair<std::int32_t, std::int32_t>, std::size_t> by_cell;  // index into notes
     std::vector<std::pair<std::string, std::string>> root_attributes;  // xmlns declarations
     std::vector<int> idmap;
     std::set<long> shape_ids;      // of every shape in the part
@@ -89,9 +91,12 @@ struct ShapeToWrite {
     std::string picture_rel;  // "" for a colour fill
 };
 
+using Cells = std::set<std::pair<std::int32_t, std::int32_t>>;
+Cells cells_of(const std::vector<Note>& notes);
+
 // The shape of `base` that note `n` keeps: the shape of its cell, when the
 // cell had a note when loaded (`loaded`). Null when the note needs a new one.
-const LoadedShape* kept_shape(const VmlPart* base, const std::vector<Note>& loaded, const Note& n);
+const LoadedShape* kept_shape(const VmlPart* base, const Cells& loaded, const Note& n);
 
 struct WrittenVml {
     std::string text;

@@ -741,10 +741,10 @@ WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const
 
     std::string declarations;
     if (any_added || any_patched)
-        for (const auto& [name, uri] : {std::pair{"xmlns:v", kVmlNs}, {"xmlns:o", kOfficeNs}, {"xmlns:x", kExcelNs}})
+        for (const auto& ns : {std::pair{"xmlns:v", kVmlNs}, {"xmlns:o", kOfficeNs}, {"xmlns:x", kExcelNs}})
             if (std::none_of(base->root_attributes.begin(), base->root_attributes.end(),
-                             [&](const auto& a) { return a.first == name; }))
-                declarations += std::string(" ") + name + "=\"" + uri + "\"";
+                             [&](const auto& a) { return a.first == ns.first; }))
+                declarations += std::string(" ") + ns.first + "=\"" + ns.second + "\"";
     std::string layout;
     if (std::set<int>(idmap.begin(), idmap.end()) != std::set<int>(base->idmap.begin(), base->idmap.end())) {
         XmlWriter w;

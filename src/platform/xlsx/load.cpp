@@ -77,10 +77,17 @@ struct Loader {
             const Relationship* r = ss->rels.find(ss->legacy_rel);
             if (!r) fail("sheet \"" + to_utf8(sheet.name) + "\" has no relationship \"" + ss->legacy_rel + "\"");
             ss->vml_part = target_of(part, *r);
-            auto vml = std::make_shared<VmlPart>(parse_vml(parse_part(pkg, ss->vml_part)));
             ss->vml_rels = rels_of(ss->vml_part);
-            ss->vml = vml;
-            for (const auto& s : vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+            // The shapes matter only to notes: a drawing of form controls
+            // alone is left unread until a note is added beside them.
+            if (!ss->comments_part.empty()) {
+                try {
+                    ss->vml = std::make_shared<const VmlPart>(parse_vml(pkg.shared(ss->vml_part), ss->vml_part));
+                    for (const auto& s : ss->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+                } catch (const Invalid& e) {
+                    ss->vml_error = e.what();
+                }
+            }
         }
         for (auto& c : comments) {
             Note note;
@@ -148,6 +155,7 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
         if (!r->is(reltype::kWorksheet)) continue;  // chart and dialog sheets hold no cells or notes
         Sheet sheet;
         sheet.name = entry.name;
+        sheet.digit_px = max_digit_px(styles.fonts.front());
         loader.read_sheet(loader.target_of(wb_part, *r), sheet, ctx, theme);
         sheets.push_back(std::move(sheet));
     }

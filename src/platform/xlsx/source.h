@@ -23,7 +23,11 @@ struct SheetSource {
     std::vector<Note> notes; // as loaded: saving compares with these
     CommentExtras comment_extras;
     std::vector<std::pair<std::string, std::string>> comment_root_attributes;
+    // Read at load only for a sheet with notes, and then never fatal: a part
+    // that cannot be read leaves the notes their default boxes and `vml_error`
+    // its reason, and refuses only a save that has to change it.
     std::shared_ptr<const VmlPart> vml;
+    std::string vml_error;
     Relationships vml_rels;
 };
 

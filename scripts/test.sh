@@ -39,7 +39,9 @@ fi
 if [[ -f src/platform/win32/CMakeLists.txt ]]; then
   for arch in i686 x86_64; do
     step "Pixnote.dll $arch"
-    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || fail
+    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || { fail; continue; }
+    tests/win32/check-imports.sh "$arch-w64-mingw32-objdump" "build/mingw-$arch/src/platform/win32/Pixnote.dll" ||
+      fail "Pixnote.dll $arch imports beyond Windows XP"
   done
   if [[ -x tests/win32/run-wine-tests.sh ]]; then
     step "Windows tests"

@@ -25,7 +25,7 @@ while (($#)); do
 done
 
 build=$root/build/mutate
-dirs=(src/host src/dialog src/images src/commenttext src/removal src/platform/xlsx)
+dirs=(src/ports src/host src/dialog src/images src/commenttext src/removal src/platform/xlsx)
 plan=$(mktemp) || exit 1
 trap 'rm -f "$plan"' EXIT
 

@@ -45,16 +45,27 @@ std::int32_t orientation_index(const std::string& name) {
     throw UsageError("--orientation wants horizontal, vertical, upward or downward, not \"" + name + "\"");
 }
 
+class Session::Progress final : public ProgressPort {
+public:
+    explicit Progress(Session& session) : session_(session) {}
+    void Formatting(const std::u16string&) override { session_.cell_formatted(); }
+    void Finished() override {}
+
+private:
+    Session& session_;
+};
+
 Session::Session(Io& io, std::shared_ptr<memory::Excel> excel, bool assume_yes)
     : io_(io), excel_(std::move(excel)), boxes_(std::make_shared<TerminalBoxes>(io, assume_yes)) {
     dialog::FormServices services;
     services.messages = boxes_;
+    services.progress = std::make_shared<Progress>(*this);
     services.make_editor = memory::MakeRichText;
     services.pictures = std::make_shared<memory::MemoryPictureLoader>();
     form_ = std::make_shared<dialog::frmAddIn>(std::move(services));
     form_->set_xlapp(excel_->application());
     form_->Show();  // loads the form: its defaults, as a user would find them
-    form_->Label3.on_changed = [this](const dialog::Control& c) { on_status(c.Caption()); };
+    form_->on_outcome = [this](const Outcome& o) { outcomes_.push_back(o); };
     started_ = std::chrono::steady_clock::now();
 }
 
@@ -144,15 +155,18 @@ void Session::prepare(const CommandOptions& options) {
 void Session::click(std::u16string_view button) { form_->Click(button); }
 
 Exit Session::outcome() const {
-    for (const auto& b : boxes_->shown) {
-        if (b.text == u"Please First Remove Sheet Protection." || b.title == u"Comment found") return kRefused;
-        if (b.title == u"Quillette" || (b.buttons == MsgButtons::OK && b.title == kAppTitle)) return kUnreadable;
+    for (const Outcome& o : outcomes_) {
+        // A "no" on the terminal or a cancelled file dialog is the user's
+        // own answer: the run is done, with nothing changed.
+        if (o.kind == Outcome::Kind::Refused &&
+            (o.reason == Refusal::ProtectedSheet || o.reason == Refusal::CommentFound))
+            return kRefused;
+        if (o.kind == Outcome::Kind::Failed) return kUnreadable;
     }
     return kDone;
 }
 
-void Session::on_status(const std::u16string& caption) {
-    if (caption.empty()) return;
+void Session::cell_formatted() {
     ++cells_done_;
     if (!io_.stderr_is_terminal || expected_cells_ == 0) return;
     if (std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1)) return;

@@ -67,10 +67,9 @@ public:
     // (ticking "Use Comment Text" then).
     void prepare(const CommandOptions& options);
     void select(const std::string& cells);
-    // Clicks a button the way the user does; the boxes shown meanwhile decide
-    // the outcome.
+    // Clicks a button the way the user does.
     void click(std::u16string_view button);
-    // kDone, or why the command did not do its work.
+    // kDone, or why the first command that did not do its work stopped.
     Exit outcome() const;
     // Progress on stderr, fed by the status line, when stderr is a terminal
     // and the work takes longer than a second.
@@ -81,11 +80,13 @@ public:
     const std::vector<Shown>& shown() const { return boxes_->shown; }
 
 private:
-    void on_status(const std::u16string& caption);
+    class Progress;
+    void cell_formatted();
     Io& io_;
     std::shared_ptr<memory::Excel> excel_;
     std::shared_ptr<TerminalBoxes> boxes_;
     std::shared_ptr<dialog::frmAddIn> form_;
+    std::vector<Outcome> outcomes_;
     memory::Sheet* sheet_ = nullptr;
     std::size_t expected_cells_ = 0;
     std::size_t cells_done_ = 0;

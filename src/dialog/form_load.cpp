@@ -3,7 +3,7 @@
 
 #include "dialog/frm_add_in.h"
 #include "dialog/leading_number.h"
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::dialog {
 

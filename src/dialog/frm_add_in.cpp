@@ -1,6 +1,6 @@
 #include "dialog/frm_add_in.h"
 
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::dialog {
 
@@ -113,6 +113,7 @@ void frmAddIn::Dispatch(const std::function<void()>& handler) noexcept {
         } catch (...) {
             // No box can be shown: there is nowhere left to report to.
         }
+        if (on_outcome) skip_on_error([&] { on_outcome(Outcome::Failed(e)); });
     }
 }
 

@@ -1,7 +1,7 @@
 #include <optional>
 
 #include "dialog/frm_add_in.h"
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::dialog {
 

@@ -1,7 +1,8 @@
 // getcmt and InsertFmtText against the in-memory workbook and the portable editor.
 #include <gtest/gtest.h>
 
-#include "commenttext/code_page.h"
+#include "commenttext/commenttext.h"
+#include "ports/code_page.h"
 #include "commenttext/support.h"
 
 namespace quill::dialog {
@@ -16,14 +17,15 @@ struct Transfer : ::testing::Test, HostFixture {
     // holds getcmt() of it, or `comment` when given.
     void prepare(const std::u16string& editor, const std::u16string* comment = nullptr) {
         editor_text(editor);
-        sheet().add_comment("A1", comment ? *comment : form->getcmt());
+        sheet().add_comment("A1", comment ? *comment : commenttext::getcmt(form->xlapp, *form->RichTextBox1));
     }
     void editor_text(const std::u16string& text) {
         form->RichTextBox1->Text(text);
         colour_positions(this->editor());
     }
-    void run(std::shared_ptr<host::Range> cell = nullptr) {
-        form->InsertFmtText(cell ? cell : excel->application()->ActiveCell());
+    Outcome run(std::shared_ptr<host::Range> cell = nullptr, const CodePage& page = windows_1252()) {
+        return commenttext::InsertFmtText(form->xlapp, *form->RichTextBox1,
+                                          cell ? cell : excel->application()->ActiveCell(), page);
     }
     memory::FormattedText& comment() { return sheet().comment("A1")->text; }
 };
@@ -45,14 +47,14 @@ TEST_F(Transfer, GetcmtUsesTheHostsSubstituteThreeTimes) {
         SCOPED_TRACE(to_utf8(row.editor));
         form->RichTextBox1->Text(row.editor);
         const auto mark = excel->log.total();
-        EXPECT_EQ(form->getcmt(), row.comment);
+        EXPECT_EQ(commenttext::getcmt(form->xlapp, *form->RichTextBox1), row.comment);
         EXPECT_EQ(excel->log.calls_since(mark),
                   (std::vector<std::string>{"Application.WorksheetFunction", "WorksheetFunction.Substitute",
                                             "WorksheetFunction.Substitute", "WorksheetFunction.Substitute"}));
         EXPECT_EQ(form->RichTextBox1->Text(), row.editor);
     }
     excel->log.fail_nth("WorksheetFunction.Substitute", 2, 1004, u"Substitute failed");
-    EXPECT_THROW(form->getcmt(), HostError);
+    EXPECT_THROW(commenttext::getcmt(form->xlapp, *form->RichTextBox1), HostError);
 }
 
 // Which editor position each comment character takes its format from. The
@@ -109,17 +111,13 @@ TEST_F(Transfer, ComparesByCodePage) {
     }
 }
 
-TEST_F(Transfer, CodePageComesFromTheFormsServices) {
-    struct OneCode final : commenttext::CodePage {
+TEST_F(Transfer, ComparesThroughTheCodePageGiven) {
+    struct OneCode final : CodePage {
         std::int32_t Asc(char16_t) const override { return 1; }
     };
-    FormServices s = form->Services();
-    s.code_page = std::make_shared<OneCode>();
-    form = std::make_shared<frmAddIn>(s);
-    form->xlapp = excel->application();
     const std::u16string text = u"xyz";
     prepare(u"a\r\nb", &text);  // every pair compares equal: no skip
-    run();
+    run(nullptr, OneCode());
     EXPECT_EQ(sources(comment()), "012");
 }
 
@@ -152,7 +150,7 @@ TEST_F(Transfer, AtMostNineHostCallsPerCharacter) {
     std::u16string text;
     for (int k = 0; k < 500; ++k) text += u"ab\tc\r\n";
     editor_text(text);
-    sheet().add_comment("A1", form->getcmt());
+    sheet().add_comment("A1", commenttext::getcmt(form->xlapp, *form->RichTextBox1));
     const auto n = comment().size();
     const auto mark = excel->log.total();
     run();
@@ -220,17 +218,14 @@ TEST_F(Transfer, FailuresSkipOnlyTheirStep) {
     }
 }
 
-TEST_F(Transfer, ScreenUpdatingOffFailingReachesTheCaller) {
+TEST_F(Transfer, ScreenUpdatingOffFailingEndsTheTransfer) {
     prepare(u"abc");
     const auto a1 = excel->application()->ActiveCell();
     excel->log.fail_nth("Application.ScreenUpdating", 1, 1004, u"no screen");
     excel->log.clear();
-    try {
-        run(a1);
-        ADD_FAILURE() << "no error";
-    } catch (const HostError& e) {
-        EXPECT_EQ(e.description(), u"no screen");
-    }
+    const Outcome o = run(a1);
+    ASSERT_TRUE(o.error);
+    EXPECT_EQ(o.error->description(), u"no screen");
     EXPECT_EQ(excel->log.calls(), std::vector<std::string>{"Application.ScreenUpdating"});
 }
 

@@ -14,12 +14,12 @@ using memory::Excel;
 struct FakeForm : DialogForm {
     std::vector<std::string> calls;
     std::shared_ptr<Application> app;
-    std::weak_ptr<host::Connect> owner;  // as the real form holds it: no cycle
+    std::weak_ptr<host::DialogOwner> owner;  // as the real form holds it: no cycle
     bool loaded = false, visible = false, fail_show = false, fail_hide = false, fail_unload = false;
     int loads = 0;
     std::function<void()> on_show;
     void set_xlapp(std::shared_ptr<Application> a) override { calls.push_back("xlapp"); app = std::move(a); }
-    void set_Connect(std::shared_ptr<host::Connect> c) override { calls.push_back("Connect"); owner = std::move(c); }
+    void set_Connect(std::shared_ptr<host::DialogOwner> c) override { calls.push_back("Connect"); owner = std::move(c); }
     void Show() override {
         calls.push_back("Show");
         if (fail_show) throw HostError(5, u"show failed");

@@ -11,7 +11,7 @@
 
 #include "fake_excel.h"
 #include "harness.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/dispatch_bridge.h"
 #include "platform/win32/dispatch_call.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/xml_writer.h"
 
 #include "platform/xlsx/xml_names.h"

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <utility>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/styles.h"
 #include "platform/xlsx/xml_writer.h"

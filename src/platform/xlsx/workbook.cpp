@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/number_format.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 namespace quill::memory {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 #include "platform/memory/picture_writer.h"

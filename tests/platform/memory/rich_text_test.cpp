@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/editor_contract.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 namespace {

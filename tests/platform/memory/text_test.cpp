@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 namespace quill::memory {

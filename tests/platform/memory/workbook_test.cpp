@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 namespace {

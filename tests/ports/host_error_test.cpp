@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill {
 namespace {

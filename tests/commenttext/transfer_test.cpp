@@ -184,50 +184,5 @@ TEST_F(Transfer, EmptyEditorGivesEveryCharacterTheInsertionPointsFormat) {
     for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(comment().font_at(k), want) << k;
 }
 
-// A failing step is skipped alone; the walk and the other attributes go on.
-TEST_F(Transfer, FailuresSkipOnlyTheirStep) {
-    const struct {
-        const char* member;
-        std::uint64_t nth;
-        const char* expected;  // sources; '#' where the colour was not written
-        bool bold_of_second;   // whether character 2 got its bold
-    } rows[] = {
-        {"Font.Bold", 2, "012", false},
-        {"Font.Color", 2, "0#2", true},
-        {"TextFrame.Characters", 2, "0#2", false},
-        {"Characters.Font", 3, "01#", true},
-        {"Shape.TextFrame", 1, "#12", true},  // reached again at the next character
-        {"Range.Comment", 1, "###", false},
-        {"Comment.Text", 1, "###", false},
-        {"Application.ScreenUpdating", 2, "012", true},  // switching on again fails: still returns
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.member);
-        excel->sheet().remove_comment({1, 1});
-        prepare(u"abc");
-        form->RichTextBox1->SelStart(0);
-        form->RichTextBox1->SelLength(3);
-        form->RichTextBox1->SelBold(true);
-        excel->log.fail_nth(row.member, row.nth, 1004, u"injected");
-        const auto thrown = excel->log.faults_thrown();
-        EXPECT_NO_THROW(run());
-        EXPECT_EQ(excel->log.faults_thrown(), thrown + 1);
-        EXPECT_EQ(sources(comment()), row.expected);
-        EXPECT_EQ(comment().font_at(1).bold, row.bold_of_second);
-        excel->log.clear_faults();
-    }
-}
-
-TEST_F(Transfer, ScreenUpdatingOffFailingEndsTheTransfer) {
-    prepare(u"abc");
-    const auto a1 = excel->application()->ActiveCell();
-    excel->log.fail_nth("Application.ScreenUpdating", 1, 1004, u"no screen");
-    excel->log.clear();
-    const Outcome o = run(a1);
-    ASSERT_TRUE(o.error);
-    EXPECT_EQ(o.error->description(), u"no screen");
-    EXPECT_EQ(excel->log.calls(), std::vector<std::string>{"Application.ScreenUpdating"});
-}
-
 }  // namespace
 }  // namespace quill::dialog

@@ -125,17 +125,6 @@ TEST(Connection, ButtonIsAddedBeforeTheDialogIsShown) {
     EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
 }
 
-TEST(Connection, ForeignApplicationIsReportedAndConnectionGoesOn) {
-    Rig rig;
-    rig.connect->AddinInstance_OnConnection(Excel::foreign_object(), 1);
-    ASSERT_EQ(rig.boxes->shown.size(), 1u);
-    EXPECT_EQ(rig.boxes->shown[0].first, u"Type mismatch");
-    EXPECT_EQ(rig.boxes->shown[0].second, u"Pixnote");
-    EXPECT_EQ(rig.connect->xlapp(), nullptr);
-    EXPECT_TRUE(rig.ours().empty());
-    EXPECT_EQ(rig.connect->MenuHandler(), nullptr);
-}
-
 TEST(MenuCommand, MissingInsertMenuGivesNoButtonAndNoMessage) {
     Rig rig({.insert_menu = false, .earlier_button = std::nullopt});
     rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
@@ -158,19 +147,6 @@ TEST(MenuCommand, OlderButtonWithSameCaptionIsNotReused) {
     EXPECT_TRUE(rig.connect->FormDisplayed());
     rig.connect->AddinInstance_OnDisconnection(0);
     EXPECT_EQ(rig.ours().size(), 1u);  // only the older one is left
-}
-
-TEST(MenuCommand, CaptionFailureTakesTheNewButtonAwayAgain) {
-    Rig rig;
-    rig.excel->log.fail_nth("CommandBarControl.Caption", 1, 1004, u"caption refused");
-    const auto before = rig.excel->menu(u"Insert")->controls.size();
-    rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-    EXPECT_EQ(rig.connect->MenuControl(), nullptr);
-    EXPECT_EQ(rig.connect->MenuHandler(), nullptr);
-    std::size_t alive = 0;
-    for (auto& c : rig.excel->menu(u"Insert")->controls) alive += c->deleted ? 0 : 1;
-    EXPECT_EQ(alive, before);
-    EXPECT_TRUE(rig.boxes->shown.empty());
 }
 
 TEST(Lifecycle, ConnectClickDisconnectEndToEnd) {
@@ -209,43 +185,6 @@ TEST(Lifecycle, ReleasingConnectAfterDisconnectionLeavesNoCycle) {
     std::weak_ptr<Connect> weak = rig.connect;
     rig.connect.reset();
     EXPECT_TRUE(weak.expired());
-}
-
-// Disconnection, Show and Hide skip each failing step and run the rest.
-TEST(Lifecycle, FailingStepsAreSkipped) {
-    {
-        SCOPED_TRACE("disconnection: delete, save and unload fail");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-        rig.connect->Show();
-        rig.excel->log.fail_every("CommandBarControl.Delete", 1004, u"gone");
-        rig.settings->fail_save = true;
-        rig.forms[0]->fail_unload = true;
-        rig.connect->AddinInstance_OnDisconnection(0);
-        EXPECT_FALSE(rig.connect->FormDisplayed());
-        EXPECT_EQ(rig.connect->DialogForm(), nullptr);
-        EXPECT_EQ(rig.connect->xlapp(), nullptr);
-        EXPECT_EQ(rig.ours().size(), 1u);  // the delete failed, the button stays
-        EXPECT_EQ(rig.stored(), u"<absent>");
-    }
-    {
-        SCOPED_TRACE("Show: the form fails to show");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-        rig.connect->Hide();  // creates the form
-        rig.forms[0]->fail_show = true;
-        rig.connect->Show();
-        EXPECT_TRUE(rig.connect->FormDisplayed());
-        EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
-    }
-    {
-        SCOPED_TRACE("Hide: the form fails to hide");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 2);
-        rig.forms[0]->fail_hide = true;
-        rig.connect->Hide();
-        EXPECT_FALSE(rig.connect->FormDisplayed());
-    }
 }
 
 }  // namespace

@@ -84,22 +84,6 @@ TEST_F(DeleteComments, AsksThenDeletesOnlyOnYes) {
     }
 }
 
-TEST_F(DeleteComments, OneCellBranchIgnoresHostFailures) {
-    sheet().add_comment("A1", u"keep");
-    excel->log.fail_nth("Comment.Delete", 1, 1004, u"cannot delete");
-    form->Click(u"Command2");
-    ASSERT_EQ(messages->shown.size(), 1u);  // the question, no error report
-    EXPECT_EQ(messages->shown[0].text, kOne);
-    EXPECT_EQ(commented(), std::vector<std::string>{"A1"});
-
-    // A comment that cannot be read is taken as none: nothing is asked.
-    messages->shown.clear();
-    excel->log.fail_nth("Range.Comment", 1, 1004, u"cannot read");
-    form->Click(u"Command2");
-    EXPECT_TRUE(messages->shown.empty());
-    EXPECT_EQ(commented(), std::vector<std::string>{"A1"});
-}
-
 TEST_F(DeleteComments, NoActiveCellEndsSilently) {
     excel->close_all();
     form->Click(u"Command2");

@@ -63,15 +63,6 @@ TEST(RichText, EndAndEmptySelectionReportTheFormatBefore) {
     EXPECT_EQ(ed.SelBold(), false);
 }
 
-TEST(RichText, DefaultFormatIsDocumented) {
-    RichText ed;
-    ed.Text(u"q");
-    EXPECT_EQ(ed.FormatAt(0), CharFormat{});
-    EXPECT_EQ(ed.FormatAt(0).name, u"Arial");
-    EXPECT_EQ(ed.FormatAt(0).size, 10.0f);
-    EXPECT_EQ(ed.FormatAt(0).color, 0);
-}
-
 TEST(RichText, PendingInsertionFormatEndsWhenTheCaretMoves) {
     RichText ed;
     ed.Text(u"ab");

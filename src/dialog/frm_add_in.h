@@ -127,10 +127,12 @@ public:
     void RichTextBox1_DblClick();  // lifecycle.cpp
     void Command5_Click();        // styling.cpp
     void Command6_Click();        // styling.cpp
-    void OKButton_Click();        // commands.cpp
-    void Command2_Click();        // commands.cpp
-    void Command3_Click();        // commands.cpp
-    void Command4_Click();        // commands.cpp
+    // The comment commands' buttons (commands.cpp): Insert Image, Delete
+    // Comment, Insert Text Only, Get Text from Active Cell.
+    void OKButton_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
 
 private:
     void new_editor();

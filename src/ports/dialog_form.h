@@ -9,11 +9,12 @@
 namespace quill::host {
 
 // What the dialog needs of the object that owns it: its Close button hands
-// the dialog back through here.
-class DialogOwner {
-public:
-    virtual ~DialogOwner() = default;
+// the dialog back through here. Never deleted through this interface.
+struct DialogOwner {
     virtual void Hide() = 0;
+
+protected:
+    ~DialogOwner() = default;
 };
 
 class DialogForm {

@@ -5,7 +5,7 @@
 # every registry value, the per-user fallback, COM creation by ProgID,
 # connection and unloading, the IDispatch bridge over a fake Excel, and the
 # DLL inside that fake Excel (menu button, click, disconnection). With
-# --bench it also prints the measurements of `pixnote_tests --bench`.
+# --bench it also prints the measurements of `pixnote_bench` (bench/win32).
 #
 # Environment: JOBS (build parallelism, default 2). The Wine prefix lives in
 # build/mingw-x86_64/wineprefix and is created once (wineboot takes a while);
@@ -138,7 +138,7 @@ suite registered "$w64"
 suite com "$w64"
 suite excel "$w64"
 if ((bench)); then
-  wine "$tests" --bench "$w64" 2>&1 | grep -v '^$' || bad "benchmark run"
+  wine "${tests%/*}/pixnote_bench.exe" "$w64" 2>&1 | grep -v '^$' || bad "benchmark run"
 fi
 regsvr "regsvr32 /u (machine)" /u
 suite unregistered

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the Windows
 # cross-build need; only what is missing, so a second run is quick.
+#
+#   scripts/install-deps.sh           install what is missing
+#   scripts/install-deps.sh --check   fail, naming the program, when the build or
+#                                     the tests call a program (or a Python module)
+#                                     that no package of this list provides
 set -euo pipefail
+cd "$(dirname "$0")/.."
 packages=(
   g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libzip-dev libpugixml-dev libstb-dev libcli11-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
-  wine wine64 wine64-tools libwine-dev xvfb xauth
+  wine wine64 wine64-tools libwine-dev xvfb xauth nsis
   python3 python3-openpyxl libreoffice-calc-nogui
   zip unzip poppler-utils
 )
+if [[ ${1:-} == --check ]]; then
+  exec /usr/bin/python3 scripts/check-deps.py "${packages[@]}"
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

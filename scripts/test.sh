@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: native debug, native ASan+UBSan, and the Windows DLLs
-# (i686 checked statically, x86_64 run under Wine).
+# The whole test suite: native debug, native ASan+UBSan, the Windows DLLs
+# (i686 checked statically, x86_64 run under Wine) and their installer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -24,6 +24,11 @@ run_preset() {
   fi
 }
 
+# First, so that a tool installed here by hand but missing from the package
+# list fails here rather than on the next fresh machine.
+step "every program the build and the tests call comes from a listed package"
+scripts/install-deps.sh --check || fail
+
 for preset in debug asan; do run_preset "$preset" || fail; done
 
 if [[ -x fuzz/run.sh ]]; then
@@ -41,6 +46,8 @@ if [[ -f src/platform/win32/CMakeLists.txt ]]; then
     step "Pixnote.dll $arch"
     { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || fail
   done
+  step "Quillette-setup.exe"
+  cmake --build --preset mingw-x86_64 -j "$jobs" --target installer || fail
   if [[ -x tests/win32/run-wine-tests.sh ]]; then
     step "Windows tests"
     tests/win32/run-wine-tests.sh || fail

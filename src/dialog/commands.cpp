@@ -28,6 +28,9 @@ public:
         label_.Caption(kStatus + address);
         if (also_) also_->Formatting(address);
     }
+    void PictureInserted() override {
+        if (also_) also_->PictureInserted();
+    }
     void Finished() override {
         label_.Caption(u"");
         if (also_) also_->Finished();

@@ -126,6 +126,7 @@ Outcome InsertImage(const std::shared_ptr<host::Application>& xlapp, dialog::Ric
                 shape->ScaleHeight(kScale, host::msoFalse, host::msoScaleFromTopLeft);
                 need(shape->Fill()).UserPicture(entry(files, cursor));
                 inserted = true;
+                progress.PictureInserted();
             }
             ++cursor;  // skipped cells use up their file too
         }

@@ -60,6 +60,8 @@ public:
     virtual ~ProgressPort() = default;
     // The text of the cell at `address` is about to be formatted.
     virtual void Formatting(const std::u16string& address) = 0;
+    // A picture went into a comment, with text or without.
+    virtual void PictureInserted() = 0;
     // The command has finished its cells.
     virtual void Finished() = 0;
 };

@@ -8,6 +8,7 @@
 // one counter increment; count() is O(1), which keeps tests that count the
 // calls made for each character of a 32,767-character comment cheap.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>

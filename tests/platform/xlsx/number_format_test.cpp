@@ -41,6 +41,7 @@ TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
         {0.12345, u"0.00%", u"12.35%"},
         {12345, u"0.00E+00", u"1.23E+04"},
         {0.000123, u"0.00E+00", u"1.23E-04"},
+        {5, u"0.00E+00", u"5.00E+00"},  // a zero exponent takes the plus sign
         {12345, u"##0.0E+0", u"12.3E+3"},
         // Sections, literals, colours and currency.
         {-1234, u"#,##0 ;(#,##0)", u"(1,234)"},

@@ -61,6 +61,7 @@ TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
         {1, u"dd/mm/yy", u"01/01/00"},
         {45366.75, u"dd/mm/yy hh:mm", u"15/03/24 18:00"},
         {0.75, u"h:mm AM/PM", u"6:00 PM"},
+        {0.5, u"h A/P", u"12 P"},  // noon is already afternoon
         {0.0001, u"h:mm:ss", u"0:00:09"},
         {0.99999999, u"h:mm:ss", u"0:00:00"},  // rounds up into the next day
         {1.5, u"[h]:mm:ss", u"36:00:00"},

@@ -195,6 +195,35 @@ TEST_F(InsertImage, PairsTheKthVisitedCellWithTheKthFileAfterTheFirstMovesToTheE
     }
 }
 
+// What the command reports, cell by cell, for the command-line tool.
+TEST_F(InsertImage, ReportsWhatItDidToEachCell) {
+    struct Row {
+        const char* name;
+        std::int32_t check3, check4;
+        Counts counts;
+    };
+    const Row rows[] = {
+        {"a commented cell is skipped", 0, 0, {.created = 2, .skipped = 1}},
+        {"text ticked alone keeps it", 1, 0, {.created = 2, .kept = 1}},
+        {"both ticked replace it", 1, 1, {.created = 3, .deleted = 1}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        sheet().cells.clear();
+        sheet().add_comment("B3", u"old");
+        sheet().select("B2:B4");
+        form->Check3.Value(r.check3);
+        form->Check4.Value(r.check4);
+        excel->scripted_files().choose(files(3));
+        std::optional<Outcome> got;
+        form->on_outcome = [&](const Outcome& o) { got = o; };
+        click();
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->kind, Outcome::Kind::Done);
+        EXPECT_EQ(got->counts, r.counts);
+    }
+}
+
 TEST_F(InsertImage, AsksForPicturesWithTheFixedDialogArguments) {
     excel->scripted_files().cancel();
     click();

@@ -7,6 +7,7 @@
 // counts every host round trip of a run, divided by the comment's length.
 #include <benchmark/benchmark.h>
 
+#include "commenttext/commenttext.h"
 #include "dialog/frm_add_in.h"
 #include "platform/memory/rich_text.h"
 #include "platform/memory/workbook.h"
@@ -74,7 +75,7 @@ struct Fixture {
 void BM_InsertFmtText(benchmark::State& state) {
     Fixture fx(static_cast<std::size_t>(state.range(0)));
     const auto before = fx.xl->log.total();
-    for (auto _ : state) fx.form->InsertFmtText(fx.cell);
+    for (auto _ : state) quill::commenttext::InsertFmtText(fx.form->xlapp, *fx.form->RichTextBox1, fx.cell);
     const auto calls = static_cast<double>(fx.xl->log.total() - before);
     const auto chars = static_cast<double>(fx.length);
     state.counters["per_char"] = benchmark::Counter(

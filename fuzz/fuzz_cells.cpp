@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "exercise.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -22,7 +22,7 @@ const std::string kPng(
     "\xfe\x92\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
     69);
 
-Note note(int row, int col, RichText text) {
+Note note(int row, int col, RunList text) {
     Note n;
     n.row = row;
     n.col = col;

@@ -22,7 +22,7 @@ struct Io {
 
 enum Exit : int {
     kDone = 0,
-    kRefused = 1,     // the command refused (protected sheet, "Comment found", no confirmation), or --strict saw a warning
+    kRefused = 1,     // the command refused (protected sheet, a comment already there, no confirmation), or --strict saw a warning
     kUsage = 2,       // bad arguments
     kUnreadable = 3,  // an input workbook or picture that cannot be used, or an output that cannot be written
 };

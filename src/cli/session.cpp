@@ -51,24 +51,34 @@ std::int32_t orientation_index(const std::string& name) {
     throw UsageError("--orientation wants horizontal, vertical, upward or downward, not \"" + name + "\"");
 }
 
+class Session::Progress final : public ProgressPort {
+public:
+    explicit Progress(Session& session) : session_(session) {}
+    void Formatting(const std::u16string&) override {}
+    void PictureInserted() override { session_.step_done(); }
+    void Finished() override {}
+
+private:
+    Session& session_;
+};
+
 Session::Session(Io& io, std::shared_ptr<memory::Excel> excel, bool assume_yes)
     : io_(io), excel_(std::move(excel)), boxes_(std::make_shared<TerminalBoxes>(io, assume_yes)) {
     dialog::FormServices services;
     services.messages = boxes_;
+    services.progress = std::make_shared<Progress>(*this);
     services.make_editor = memory::MakeRichText;
     services.pictures = std::make_shared<memory::MemoryPictureLoader>();
     form_ = std::make_shared<dialog::frmAddIn>(std::move(services));
     form_->set_xlapp(excel_->application());
     form_->Show();  // loads the form: its defaults, as a user would find them
-    // Every picture the command puts into a note passes here, with text or
-    // without; the log itself need not grow with a long run.
+    form_->on_outcome = [this](const Outcome& o) { outcomes_.push_back(o); };
+    // The log itself need not grow with a long run.
     excel_->log.keep_sequence(false);
-    excel_->log.watch("FillFormat.UserPicture", [this] { step_done(); });
     started_ = std::chrono::steady_clock::now();
 }
 
 Session::~Session() {
-    excel_->log.watch("FillFormat.UserPicture", nullptr);
     if (progress_drawn_) io_.err << '\n';
 }
 
@@ -198,10 +208,10 @@ bool Session::declined() const {
 }
 
 Exit Session::outcome() const {
-    if (declined()) return kRefused;  // nothing to write
-    for (const auto& b : boxes_->shown) {
-        if (b.text == u"Please First Remove Sheet Protection." || b.title == u"Comment found") return kRefused;
-        if (b.title == u"Quillette" || (b.buttons == MsgButtons::OK && b.title == kAppTitle)) return kUnreadable;
+    for (const Outcome& o : outcomes_) {
+        // A cancelled file dialog is the user's own choice, not a refusal.
+        if (o.kind == Outcome::Kind::Refused && o.reason != Refusal::Cancelled) return kRefused;
+        if (o.kind == Outcome::Kind::Failed) return kUnreadable;
     }
     return kDone;
 }

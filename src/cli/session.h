@@ -72,10 +72,9 @@ public:
     void type_text(const TextOptions& t, const std::u16string& text);
     void style_text(const TextOptions& t);  // the whole of the editor's text
     void select(const std::string& cells);
-    // Clicks a button the way the user does; the boxes shown meanwhile decide
-    // the outcome.
+    // Clicks a button the way the user does.
     void click(std::u16string_view button);
-    // kDone, or why the command did not do its work.
+    // kDone, or why the first command that did not do its work stopped.
     Exit outcome() const;
     // Progress on stderr, when stderr is a terminal and the work takes longer
     // than a second: a step is done at each picture put into a note, and
@@ -91,10 +90,12 @@ public:
     const std::vector<Shown>& shown() const { return boxes_->shown; }
 
 private:
+    class Progress;
     Io& io_;
     std::shared_ptr<memory::Excel> excel_;
     std::shared_ptr<TerminalBoxes> boxes_;
     std::shared_ptr<dialog::frmAddIn> form_;
+    std::vector<Outcome> outcomes_;
     memory::Sheet* sheet_ = nullptr;
     std::size_t expected_cells_ = 0;
     std::size_t cells_done_ = 0;

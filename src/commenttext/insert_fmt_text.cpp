@@ -3,21 +3,15 @@
 #include <optional>
 #include <string_view>
 
-#include "commenttext/code_page.h"
-#include "dialog/frm_add_in.h"
-#include "host/error_styles.h"
+#include "commenttext/commenttext.h"
+#include "ports/error_styles.h"
 
-namespace quill::dialog {
+namespace quill::commenttext {
+
+using dialog::RichTextEditor;
+using dialog::value_of;
 
 namespace {
-
-// A selection attribute that mixes values has none; using it is the runtime's
-// "Invalid use of Null".
-template <class T>
-T value_of(const std::optional<T>& v) {
-    if (!v) throw err::InvalidUseOfNull();
-    return *v;
-}
 
 // What getcmt makes of one tab.
 constexpr std::u16string_view kTabSpaces = u"        ";
@@ -36,22 +30,23 @@ void copy_formats(RichTextEditor& ed, const std::shared_ptr<host::Font>& font) {
 
 }  // namespace
 
-// Copies the editor's character formats onto the comment of `rng`, whose text
-// the caller has set to getcmt(). Both texts are walked in step: comment
+// Both texts are walked in step: comment
 // character i (1-based) against editor position j (0-based); where they
 // differ (the editor's CR of a CR LF, a lone CR) one editor position is
 // skipped. A tab in the editor, which getcmt turned into eight spaces, gives
 // its format to all eight and then counts as one editor position, so the
 // text after a tab keeps its own formats.
 //
-// Switching screen updating off is the one step whose failure reaches the
-// caller; every later step is skipped on its own failure, and screen updating
+// Switching screen updating off is the one step whose failure ends the
+// command; every later step is skipped on its own failure, and screen updating
 // is switched on again as the last step whatever happened before.
-void frmAddIn::InsertFmtText(const std::shared_ptr<host::Range>& rng) {
-    need(xlapp).ScreenUpdating(false);
-
-    const commenttext::CodePage& page = services_.code_page ? *services_.code_page : commenttext::windows_1252();
-    RichTextEditor& ed = *RichTextBox1;
+Outcome InsertFmtText(const std::shared_ptr<host::Application>& app, RichTextEditor& ed,
+                      const std::shared_ptr<host::Range>& rng, const CodePage& page) {
+    try {
+        need(app).ScreenUpdating(false);
+    } catch (...) {
+        return Outcome::Failed(current_error());
+    }
 
     // The comment's text is read once, and each comment character is compared
     // from that copy rather than through Characters(i, 1).Text: the character
@@ -106,7 +101,8 @@ void frmAddIn::InsertFmtText(const std::shared_ptr<host::Range>& rng) {
         i += span - 1;
     }
 
-    skip_on_error([&] { need(xlapp).ScreenUpdating(true); });
+    skip_on_error([&] { need(app).ScreenUpdating(true); });
+    return Outcome::Done({.formatted = n});
 }
 
-}  // namespace quill::dialog
+}  // namespace quill::commenttext

@@ -2,7 +2,7 @@
 
 #include "dialog/common_dialog.h"
 #include "dialog/pictures.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::dialog {
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "dialog/layout.h"
-#include "dialog/picture_loader.h"
+#include "ports/picture_loader.h"
 
 namespace quill::dialog {
 

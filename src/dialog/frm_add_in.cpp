@@ -1,6 +1,6 @@
 #include "dialog/frm_add_in.h"
 
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::dialog {
 
@@ -29,15 +29,6 @@ constexpr Binding kBindings[] = {
     {u"RichTextBox1", Event::DblClick, &frmAddIn::RichTextBox1_DblClick},
 };
 }  // namespace
-
-std::shared_ptr<host::Range> frmAddIn::active_cell() {
-    host::Application& app = need(xlapp);
-    try {
-        return app.ActiveCell();
-    } catch (const HostError&) {
-        return nullptr;
-    }
-}
 
 frmAddIn::frmAddIn(FormServices services)
     : Check4(Find(u"Check4")),
@@ -122,6 +113,7 @@ void frmAddIn::Dispatch(const std::function<void()>& handler) noexcept {
         } catch (...) {
             // No box can be shown: there is nowhere left to report to.
         }
+        if (on_outcome) skip_on_error([&] { on_outcome(Outcome::Failed(e)); });
     }
 }
 

@@ -19,21 +19,17 @@
 
 #include "dialog/common_dialog.h"
 #include "dialog/controls.h"
-#include "dialog/editor.h"
+#include "ports/editor.h"
 #include "dialog/layout.h"
-#include "dialog/picture_loader.h"
-#include "dialog/window.h"
-#include "host/dialog_form.h"
-#include "host/excel.h"
-#include "host/host_error.h"
-#include "host/message_box.h"
+#include "ports/picture_loader.h"
+#include "ports/window.h"
+#include "ports/code_page.h"
+#include "ports/command.h"
+#include "ports/dialog_form.h"
+#include "ports/excel.h"
+#include "ports/host_error.h"
+#include "ports/message_box.h"
 
-namespace quill::host {
-class Connect;
-}
-namespace quill::commenttext {
-class CodePage;
-}
 
 namespace quill::dialog {
 
@@ -47,9 +43,12 @@ struct FormServices {
     std::shared_ptr<ChooserPort> chooser;
     std::shared_ptr<PictureLoader> pictures;
     std::shared_ptr<WindowPort> window;  // none: a form without a window (the CLI)
-    // How InsertFmtText compares characters (commenttext/code_page.h);
-    // none: Windows-1252.
-    std::shared_ptr<const commenttext::CodePage> code_page;
+    // How InsertFmtText compares characters (ports/code_page.h); none:
+    // Windows-1252.
+    std::shared_ptr<const CodePage> code_page;
+    // Told of each cell Insert Image formats and of its end, after the
+    // status line shows it; none: the status line alone.
+    std::shared_ptr<ProgressPort> progress;
 };
 
 enum class Event { Load, Click, DblClick };
@@ -64,7 +63,7 @@ public:
 
     // host::DialogForm
     void set_xlapp(std::shared_ptr<host::Application> app) override { xlapp = std::move(app); }
-    void set_Connect(std::shared_ptr<host::Connect> owner) override { Connect = owner; }
+    void set_Connect(std::shared_ptr<host::DialogOwner> owner) override { Connect = owner; }
     // The first Show of a loaded-afresh form runs Form_Load, then shows it.
     void Show() override;
     void Hide() override;  // on a form that is not loaded: nothing
@@ -93,10 +92,13 @@ public:
     // Told of every event that reaches a wired handler, just before it runs
     // (a platform's trace, tests).
     std::function<void(std::u16string_view control, Event event)> on_event;
+    // Told what each command did once the dialog has shown it; a failure
+    // that reaches the dispatcher comes as Failed.
+    std::function<void(const Outcome&)> on_outcome;
 
     // Public variables.
     std::shared_ptr<host::Application> xlapp;
-    std::weak_ptr<host::Connect> Connect;
+    std::weak_ptr<host::DialogOwner> Connect;
 
     // Controls, in the layout's order.
     CheckBox Check4, Check1, Check3;
@@ -112,9 +114,8 @@ public:
     Label Label3;
     Image Image1;
 
-    // Shared routines of the comment-text commands (defined in commenttext/).
-    std::u16string getcmt();
-    void InsertFmtText(const std::shared_ptr<host::Range>& rng);
+    // The check boxes and option buttons as the commands read them.
+    CommentOptions Options() const;
 
     // Handlers, each defined in the file of its topic.
     void Form_Load();             // form_load.cpp
@@ -126,18 +127,18 @@ public:
     void RichTextBox1_DblClick();  // lifecycle.cpp
     void Command5_Click();        // styling.cpp
     void Command6_Click();        // styling.cpp
-    void OKButton_Click();        // images/insert_image.cpp
-    void Command2_Click();        // removal/delete_comments.cpp
-    void Command3_Click();        // commenttext/insert_text.cpp
-    void Command4_Click();        // commenttext/get_text.cpp
+    // The comment commands' buttons (commands.cpp): Insert Image, Delete
+    // Comment, Insert Text Only, Get Text from Active Cell.
+    void OKButton_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
 
 private:
     void new_editor();
+    const CodePage& code_page() const;
+    void report(const Outcome& outcome);
     MessageBoxPort& messages() { return need(services_.messages); }
-    // xlapp's ActiveCell, or nothing when there is none. Excel does not
-    // return nothing when the active window shows no worksheet (a chart
-    // sheet, say): the property fails then, which means the same.
-    std::shared_ptr<host::Range> active_cell();
 
     FormServices services_;
     bool loaded_ = false;

@@ -1,5 +1,4 @@
 #include "dialog/frm_add_in.h"
-#include "host/connect.h"
 
 namespace quill::dialog {
 

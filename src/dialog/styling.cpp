@@ -1,20 +1,13 @@
 #include <optional>
 
 #include "dialog/frm_add_in.h"
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::dialog {
 
 namespace {
 constexpr std::int32_t kFontFlags = 0x40103;  // screen and printer fonts, effects, TrueType only
 
-// An attribute the selection mixes has no value, and reading it as one is
-// the runtime's "Invalid use of Null".
-template <class T>
-T value(const std::optional<T>& v) {
-    if (!v) throw err::InvalidUseOfNull();
-    return *v;
-}
 }  // namespace
 
 // Both commands run in resume-on-error mode: every step on its own, a failing
@@ -28,7 +21,7 @@ void frmAddIn::Command5_Click() {
     ErrorRecord Err;
     // Mixed colours: the dialog starts from the colour it last had, and OK
     // gives the whole selection the colour chosen.
-    skip_on_error(Err, [&] { CommonDialog1.Color(value(RichTextBox1->SelColor())); });
+    skip_on_error(Err, [&] { CommonDialog1.Color(value_of(RichTextBox1->SelColor())); });
     Err.Clear();
     skip_on_error(Err, [&] { CommonDialog1.ShowColor(); });
     if (Err.number > 0) CommonDialog1.CancelError(false);
@@ -44,12 +37,12 @@ void frmAddIn::Command6_Click() {
     // dialog without a value, so the user sees nothing chosen there.
     FontBlanks blank;
     auto& ed = *RichTextBox1;
-    blank.Bold = !skip_on_error(Err, [&] { CommonDialog1.FontBold(value(ed.SelBold())); });
-    blank.Italic = !skip_on_error(Err, [&] { CommonDialog1.FontItalic(value(ed.SelItalic())); });
-    blank.Name = !skip_on_error(Err, [&] { CommonDialog1.FontName(value(ed.SelFontName())); });
-    blank.Size = !skip_on_error(Err, [&] { CommonDialog1.FontSize(value(ed.SelFontSize())); });
-    blank.Strikethru = !skip_on_error(Err, [&] { CommonDialog1.FontStrikethru(value(ed.SelStrikeThru())); });
-    blank.Underline = !skip_on_error(Err, [&] { CommonDialog1.FontUnderline(value(ed.SelUnderline())); });
+    blank.Bold = !skip_on_error(Err, [&] { CommonDialog1.FontBold(value_of(ed.SelBold())); });
+    blank.Italic = !skip_on_error(Err, [&] { CommonDialog1.FontItalic(value_of(ed.SelItalic())); });
+    blank.Name = !skip_on_error(Err, [&] { CommonDialog1.FontName(value_of(ed.SelFontName())); });
+    blank.Size = !skip_on_error(Err, [&] { CommonDialog1.FontSize(value_of(ed.SelFontSize())); });
+    blank.Strikethru = !skip_on_error(Err, [&] { CommonDialog1.FontStrikethru(value_of(ed.SelStrikeThru())); });
+    blank.Underline = !skip_on_error(Err, [&] { CommonDialog1.FontUnderline(value_of(ed.SelUnderline())); });
     CommonDialog1.FontBlank(blank);
     Err.Clear();
     skip_on_error(Err, [&] { CommonDialog1.ShowFont(); });

@@ -1,6 +1,6 @@
 #include "host/connect.h"
 
-#include "host/error_styles.h"
+#include "ports/error_styles.h"
 
 namespace quill::host {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "host/dialog_form.h"
-#include "host/excel.h"
-#include "host/message_box.h"
-#include "host/settings.h"
+#include "ports/dialog_form.h"
+#include "ports/excel.h"
+#include "ports/message_box.h"
+#include "ports/settings.h"
 
 namespace quill::host {
 
@@ -26,7 +26,7 @@ struct ConnectServices {
     DialogFactory make_dialog;
 };
 
-class Connect : public std::enable_shared_from_this<Connect> {
+class Connect final : public DialogOwner, public std::enable_shared_from_this<Connect> {
 public:
     static std::shared_ptr<Connect> Create(ConnectServices services);
     ~Connect();
@@ -42,7 +42,7 @@ public:
     // Setting it attaches this object to the button's Click event (and detaches
     // from the previous button); nothing attaches nothing.
     void MenuHandler(std::shared_ptr<CommandBarControl> button);
-    void Hide();
+    void Hide() override;
     void Show();
     std::shared_ptr<CommandBarControl> AddToAddInCommandBar(const std::u16string& sCaption);
 

@@ -1,11 +1,12 @@
 #include <cstdint>
 #include <utility>
 
-#include "dialog/frm_add_in.h"
-#include "host/error_styles.h"
-#include "host/long_strings.h"
+#include "images/insert_image.h"
+#include "ports/long_strings.h"
 
-namespace quill::dialog {
+#include "commenttext/commenttext.h"
+
+namespace quill::images {
 
 namespace {
 
@@ -14,21 +15,8 @@ constexpr char16_t kImageFilter[] =
     u"*.emf;*.wmf;*.jpg;*.jpeg;*.jfif;*.jpe;*.png;*.bmp;*.dib;*.rle;*.gif;*.bmz;*.gfa;*.emz";
 constexpr char16_t kDialogTitle[] = u"Insert Images to selected cell's Comment";
 constexpr char16_t kButtonText[] = u"Load Images";
-constexpr char16_t kProtected[] = u"Please First Remove Sheet Protection.";
-constexpr char16_t kStatus[] = u"Please Wait Formating Text... into Comment cell ";
-constexpr char16_t kPreviewTip[] = u"Image of last picture inserted.";
-constexpr char16_t kErrorTitle[] = u"Quillette";
 constexpr float kTransparency = 0.5f;
 constexpr float kScale = 1.75f;
-
-// The first chosen option wins; Orent(4) is never looked at because it is
-// what is left when none of the others is chosen.
-std::int32_t orientation_of(const OptionGroup& orent) {
-    if (orent(1).Value()) return host::msoTextOrientationHorizontal;
-    if (orent(2).Value()) return host::msoTextOrientationVertical;
-    if (orent(3).Value()) return host::msoTextOrientationUpward;
-    return host::msoTextOrientationDownward;
-}
 
 // Element `index` of the list, addressed by the host's own bounds.
 const std::u16string& entry(const host::FileList& files, std::int64_t index) {
@@ -49,24 +37,23 @@ void move_first_to_end(host::FileList& files) {
 
 }  // namespace
 
-// Insert Image: pictures into the comments of the selected cells, the k-th
-// cell visited taking the k-th file. One trap covers the whole command: a
-// failure shows its description and ends the command where it stands, so
-// comments done so far, a half-styled comment and the status line all stay
+// One trap covers the whole command: a failure ends it where it stands, so
+// comments done so far, a half-styled comment and the progress shown all stay
 // as they are, and the closing steps do not run.
-void frmAddIn::OKButton_Click() {
-    trap_and_show(messages(), kErrorTitle, [&] {
-        const std::shared_ptr<host::Range> active = active_cell();
-        if (!active) return;
-        if (need(active->Parent()).ProtectContents()) {
-            messages().Show(kProtected, MsgButtons::OK, kAppTitle);
-            return;
-        }
+Outcome InsertImage(const std::shared_ptr<host::Application>& xlapp, dialog::RichTextEditor& editor,
+                    const CommentOptions& options, const std::shared_ptr<dialog::PictureLoader>& pictures,
+                    ProgressPort& progress, const CodePage& page) {
+    Outcome outcome;
+    Counts& counts = outcome.counts;
+    try {
+        const std::shared_ptr<host::Range> active = active_cell(need(xlapp));
+        if (!active) return outcome;
+        if (sheet_protected(*active)) return Outcome::Refused(Refusal::ProtectedSheet);
 
         auto closing = [&] {
             need(xlapp).DisplayCommentIndicator(host::xlCommentIndicatorOnly);
             need(xlapp).Visible(true);
-            Label3.Caption(u"");
+            progress.Finished();
         };
 
         // A failing file dialog is cleared and the command goes on with no
@@ -79,7 +66,7 @@ void frmAddIn::OKButton_Click() {
                 need(xlapp).GetOpenFilename(kImageFilter, std::nullopt, kDialogTitle, kButtonText, true);
             if (!chosen) {
                 closing();
-                return;
+                return outcome;
             }
             files = std::move(*chosen);
         } catch (...) {
@@ -104,46 +91,56 @@ void frmAddIn::OKButton_Click() {
             std::shared_ptr<host::Comment> comment = cell->Comment();
             bool skip = false;
             if (comment) {
-                const std::int32_t text = Check3.Value(), image = Check4.Value();
-                if (text == 1 && image == 1) {
+                if (options.overwrite_text == 1 && options.overwrite_image == 1) {
                     comment->Delete();
                     comment = nullptr;
-                } else if (text == 0 && image == 0) {
+                    ++counts.deleted;
+                } else if (options.overwrite_text == 0 && options.overwrite_image == 0) {
                     skip = true;
                 }
             }
 
-            if (!skip) {
-                if (!comment) {
+            if (skip) {
+                ++counts.skipped;
+            } else {
+                if (comment) {
+                    ++counts.kept;
+                } else {
                     // Both are read, as the host's runtime evaluates both sides.
-                    const bool has_text = !RichTextBox1->Text().empty();
-                    const bool enabled = RichTextBox1->Enabled();
+                    const bool has_text = !editor.Text().empty();
+                    const bool enabled = editor.Enabled();
                     if (has_text && enabled) {
-                        comment = host::add_comment(*cell, getcmt());
-                        Label3.Caption(kStatus + cell->Address());
-                        InsertFmtText(cell);
+                        comment = host::add_comment(*cell, commenttext::getcmt(xlapp, editor));
+                        progress.Formatting(cell->Address());
+                        const Outcome formatted = commenttext::InsertFmtText(xlapp, editor, cell, page);
+                        if (formatted.error) throw *formatted.error;
+                        counts.formatted += formatted.counts.formatted;
                     } else {
                         comment = cell->AddComment(u"");
                     }
+                    ++counts.created;
                 }
                 std::shared_ptr<host::Shape> shape = need(comment).Shape();
-                if (Check1.Value() == 1) need(need(shape).Fill()).Transparency(kTransparency);
-                need(need(shape).TextFrame()).Orientation(orientation_of(Orent));
+                if (options.transparent == 1) need(need(shape).Fill()).Transparency(kTransparency);
+                need(need(shape).TextFrame()).Orientation(text_orientation(options.orientation));
                 shape->ScaleWidth(kScale, host::msoFalse, host::msoScaleFromTopLeft);
                 shape->ScaleHeight(kScale, host::msoFalse, host::msoScaleFromTopLeft);
                 need(shape->Fill()).UserPicture(entry(files, cursor));
                 inserted = true;
+                progress.PictureInserted();
             }
             ++cursor;  // skipped cells use up their file too
         }
         cells.reset();
 
-        if (inserted) {
-            Image1.Picture(need(services_.pictures).LoadPicture(entry(files, cursor - 1)));
-            Image1.ToolTipText(kPreviewTip);
-        }
+        if (inserted) outcome.preview = need(pictures).LoadPicture(entry(files, cursor - 1));
         closing();
-    });
+        return outcome;
+    } catch (...) {
+        Outcome failed = Outcome::Failed(current_error(), counts);
+        failed.preview = std::move(outcome.preview);
+        return failed;
+    }
 }
 
-}  // namespace quill::dialog
+}  // namespace quill::images

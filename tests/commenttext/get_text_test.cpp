@@ -132,25 +132,5 @@ private:
     int left_;
 };
 
-TEST(GetTextFromActiveCell, EditorFailurePartwayKeepsWhatWasCopied) {
-    Cmd4 f;
-    const CharFont bold_red{u"Arial Black", 16, true, true, false, host::xlUnderlineStyleNone, 0x0000FF};
-    memory::CellData& cell = f.sheet().set_text("A1", u"xyz", bold_red);
-    auto doc = f.form->RichTextBox1;
-    f.form->RichTextBox1 = std::make_shared<FailingColour>(doc, 2);
-    f.click();
-    ASSERT_EQ(f.messages->shown.size(), 1u);  // the dispatcher reports it
-    EXPECT_EQ(f.messages->shown[0].text, u"Invalid property value");
-    EXPECT_EQ(doc->Text(), u"xyz");
-    auto& rich = static_cast<memory::RichText&>(*doc);
-    EXPECT_EQ(rich.FormatAt(0), shown(cell.text.font_at(0)));
-    const CharFormat second = rich.FormatAt(1);  // name and bold copied, then the colour failed
-    EXPECT_EQ(second.name, u"Arial Black");
-    EXPECT_TRUE(second.bold);
-    EXPECT_EQ(second.color, 0);
-    EXPECT_FALSE(second.italic);
-    EXPECT_EQ(rich.FormatAt(2), CharFormat{});
-}
-
 }  // namespace
 }  // namespace quill::dialog

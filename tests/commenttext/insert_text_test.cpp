@@ -164,16 +164,5 @@ TEST(InsertTextOnly, LongTextReachesExcel2000InPieces) {
     }
 }
 
-TEST(InsertTextOnly, FailureEndsTheCommandAtTheDispatcher) {
-    Cmd3 f(kText, true, true, 1, 1);
-    f.excel->log.fail_nth("Range.AddComment", 1, 1004, u"Cannot add");
-    f.click();
-    EXPECT_EQ(f.comment(), nullptr);  // the deletion before it stays done
-    ASSERT_EQ(f.messages->shown.size(), 1u);
-    EXPECT_EQ(f.messages->shown[0].text, u"Cannot add");
-    EXPECT_EQ(f.messages->shown[0].title, kAppTitle);
-    EXPECT_EQ(f.excel->log.count("Application.ScreenUpdating"), 0u);
-}
-
 }  // namespace
 }  // namespace quill::dialog

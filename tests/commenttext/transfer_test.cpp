@@ -1,7 +1,8 @@
 // getcmt and InsertFmtText against the in-memory workbook and the portable editor.
 #include <gtest/gtest.h>
 
-#include "commenttext/code_page.h"
+#include "commenttext/commenttext.h"
+#include "ports/code_page.h"
 #include "commenttext/support.h"
 
 namespace quill::dialog {
@@ -16,14 +17,15 @@ struct Transfer : ::testing::Test, HostFixture {
     // holds getcmt() of it, or `comment` when given.
     void prepare(const std::u16string& editor, const std::u16string* comment = nullptr) {
         editor_text(editor);
-        sheet().add_comment("A1", comment ? *comment : form->getcmt());
+        sheet().add_comment("A1", comment ? *comment : commenttext::getcmt(form->xlapp, *form->RichTextBox1));
     }
     void editor_text(const std::u16string& text) {
         form->RichTextBox1->Text(text);
         colour_positions(this->editor());
     }
-    void run(std::shared_ptr<host::Range> cell = nullptr) {
-        form->InsertFmtText(cell ? cell : excel->application()->ActiveCell());
+    Outcome run(std::shared_ptr<host::Range> cell = nullptr, const CodePage& page = windows_1252()) {
+        return commenttext::InsertFmtText(form->xlapp, *form->RichTextBox1,
+                                          cell ? cell : excel->application()->ActiveCell(), page);
     }
     memory::FormattedText& comment() { return sheet().comment("A1")->text; }
 };
@@ -45,14 +47,14 @@ TEST_F(Transfer, GetcmtUsesTheHostsSubstituteThreeTimes) {
         SCOPED_TRACE(to_utf8(row.editor));
         form->RichTextBox1->Text(row.editor);
         const auto mark = excel->log.total();
-        EXPECT_EQ(form->getcmt(), row.comment);
+        EXPECT_EQ(commenttext::getcmt(form->xlapp, *form->RichTextBox1), row.comment);
         EXPECT_EQ(excel->log.calls_since(mark),
                   (std::vector<std::string>{"Application.WorksheetFunction", "WorksheetFunction.Substitute",
                                             "WorksheetFunction.Substitute", "WorksheetFunction.Substitute"}));
         EXPECT_EQ(form->RichTextBox1->Text(), row.editor);
     }
     excel->log.fail_nth("WorksheetFunction.Substitute", 2, 1004, u"Substitute failed");
-    EXPECT_THROW(form->getcmt(), HostError);
+    EXPECT_THROW(commenttext::getcmt(form->xlapp, *form->RichTextBox1), HostError);
 }
 
 // Which editor position each comment character takes its format from. The
@@ -109,17 +111,13 @@ TEST_F(Transfer, ComparesByCodePage) {
     }
 }
 
-TEST_F(Transfer, CodePageComesFromTheFormsServices) {
-    struct OneCode final : commenttext::CodePage {
+TEST_F(Transfer, ComparesThroughTheCodePageGiven) {
+    struct OneCode final : CodePage {
         std::int32_t Asc(char16_t) const override { return 1; }
     };
-    FormServices s = form->Services();
-    s.code_page = std::make_shared<OneCode>();
-    form = std::make_shared<frmAddIn>(s);
-    form->xlapp = excel->application();
     const std::u16string text = u"xyz";
     prepare(u"a\r\nb", &text);  // every pair compares equal: no skip
-    run();
+    run(nullptr, OneCode());
     EXPECT_EQ(sources(comment()), "012");
 }
 
@@ -152,7 +150,7 @@ TEST_F(Transfer, AtMostNineHostCallsPerCharacter) {
     std::u16string text;
     for (int k = 0; k < 500; ++k) text += u"ab\tc\r\n";
     editor_text(text);
-    sheet().add_comment("A1", form->getcmt());
+    sheet().add_comment("A1", commenttext::getcmt(form->xlapp, *form->RichTextBox1));
     const auto n = comment().size();
     const auto mark = excel->log.total();
     run();
@@ -184,54 +182,6 @@ TEST_F(Transfer, EmptyEditorGivesEveryCharacterTheInsertionPointsFormat) {
     run();
     const memory::CharFont want{u"Arial", 10, false, false, false, host::xlUnderlineStyleNone, 0};
     for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(comment().font_at(k), want) << k;
-}
-
-// A failing step is skipped alone; the walk and the other attributes go on.
-TEST_F(Transfer, FailuresSkipOnlyTheirStep) {
-    const struct {
-        const char* member;
-        std::uint64_t nth;
-        const char* expected;  // sources; '#' where the colour was not written
-        bool bold_of_second;   // whether character 2 got its bold
-    } rows[] = {
-        {"Font.Bold", 2, "012", false},
-        {"Font.Color", 2, "0#2", true},
-        {"TextFrame.Characters", 2, "0#2", false},
-        {"Characters.Font", 3, "01#", true},
-        {"Shape.TextFrame", 1, "#12", true},  // reached again at the next character
-        {"Range.Comment", 1, "###", false},
-        {"Comment.Text", 1, "###", false},
-        {"Application.ScreenUpdating", 2, "012", true},  // switching on again fails: still returns
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.member);
-        excel->sheet().remove_comment({1, 1});
-        prepare(u"abc");
-        form->RichTextBox1->SelStart(0);
-        form->RichTextBox1->SelLength(3);
-        form->RichTextBox1->SelBold(true);
-        excel->log.fail_nth(row.member, row.nth, 1004, u"injected");
-        const auto thrown = excel->log.faults_thrown();
-        EXPECT_NO_THROW(run());
-        EXPECT_EQ(excel->log.faults_thrown(), thrown + 1);
-        EXPECT_EQ(sources(comment()), row.expected);
-        EXPECT_EQ(comment().font_at(1).bold, row.bold_of_second);
-        excel->log.clear_faults();
-    }
-}
-
-TEST_F(Transfer, ScreenUpdatingOffFailingReachesTheCaller) {
-    prepare(u"abc");
-    const auto a1 = excel->application()->ActiveCell();
-    excel->log.fail_nth("Application.ScreenUpdating", 1, 1004, u"no screen");
-    excel->log.clear();
-    try {
-        run(a1);
-        ADD_FAILURE() << "no error";
-    } catch (const HostError& e) {
-        EXPECT_EQ(e.description(), u"no screen");
-    }
-    EXPECT_EQ(excel->log.calls(), std::vector<std::string>{"Application.ScreenUpdating"});
 }
 
 }  // namespace

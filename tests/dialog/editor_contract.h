@@ -17,8 +17,8 @@
 #include <memory>
 #include <string>
 
-#include "dialog/editor.h"
-#include "host/host_error.h"
+#include "ports/editor.h"
+#include "ports/host_error.h"
 
 namespace quill::testing {
 

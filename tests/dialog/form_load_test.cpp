@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dialog/leading_number.h"
+#include "ports/leading_number.h"
 #include "support/host_fixture.h"
 
 namespace quill::dialog {
@@ -64,28 +64,6 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
         EXPECT_TRUE(f.messages->shown.empty());  // the load never speaks
         EXPECT_TRUE(f.form->Visible());
     }
-}
-
-TEST(FormLoad, AFailureEndsItSilentlyAndAFormWithoutAWindowStillLoads) {
-    for (bool no_app : {false, true}) {
-        HostFixture f;
-        f.excel->log.fail_every("Application.Version", 1004, u"Application-defined or object-defined error");
-        if (no_app) f.form->xlapp = nullptr;
-        f.form->Show();
-        EXPECT_EQ(f.form->Orent.Selected(), 0);
-        EXPECT_TRUE(f.window->set_parent_calls.empty());
-        EXPECT_TRUE(f.messages->shown.empty());
-        EXPECT_TRUE(f.form->Visible());
-    }
-    auto excel = memory::Excel::Create();
-    excel->version = u"9.0";
-    FormServices s;
-    s.make_editor = memory::MakeRichText;
-    frmAddIn form(std::move(s));
-    form.xlapp = excel->application();
-    form.Show();
-    EXPECT_EQ(form.Check1.Value(), 0);
-    EXPECT_EQ(form.Orent.Selected(), 1);
 }
 
 }  // namespace

@@ -75,21 +75,6 @@ TEST(Form, LoadsOnceHideKeepsStateAndUnloadRestoresTheLayout) {
     EXPECT_EQ(f.events.size(), 3u);
 }
 
-TEST(Dispatcher, ShowsAnEscapedErrorInAPixnoteBoxAndLetsNothingOut) {
-    FormFixture f;
-    f.form->Dispatch([] { throw HostError(1004, u"Application-defined or object-defined error"); });
-    f.form->Dispatch([] { throw std::runtime_error("boom"); });
-    ASSERT_EQ(f.messages->shown.size(), 2u);
-    EXPECT_EQ(f.messages->shown[0].text, u"Application-defined or object-defined error");
-    EXPECT_EQ(f.messages->shown[1].text, u"Internal error: boom");
-    for (const auto& box : f.messages->shown) {
-        EXPECT_EQ(box.title, u"Pixnote");
-        EXPECT_EQ(box.buttons, MsgButtons::OK);
-    }
-    f.messages->log->fail_all(kInvalidNumber, kInvalidCall);  // even a box that cannot be shown
-    EXPECT_NO_THROW(f.form->Dispatch([] { throw HostError(5, u"x"); }));
-}
-
 // A user's click changes the control before its handler runs, and a
 // disabled control takes no click. (The common dialog's cancel is tried
 // with both CancelError settings by the styling tests.)

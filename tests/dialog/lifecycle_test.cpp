@@ -129,49 +129,6 @@ TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
     EXPECT_EQ(geometry(ed), kNormal);
 }
 
-// Failures no handler traps reach the dispatcher, which reports them in a
-// Pixnote box; the form goes on working. The sweep fails every host and
-// editor call of Check2; these are the ones it does not reach.
-TEST(UntrappedFailures, AreShownByTheDispatcher) {
-    const std::u16string kInvalid = kInvalidCall;
-    const struct {
-        const char* name;
-        std::function<void(RecordingFixture&)> arrange, act;
-        std::u16string description;
-    } rows[] = {
-        {"Close without a connection", [](RecordingFixture&) {},
-         [](RecordingFixture& f) { f.form->Click(u"CancelButton"); }, u"Object required"},
-        {"About box fails", [](RecordingFixture& f) { f.messages->log->fail_any_nth(1, kInvalidNumber, kInvalidCall); },
-         [](RecordingFixture& f) { f.form->Click(u"Command1"); }, kInvalid},
-        {"warning box fails",
-         [](RecordingFixture& f) {
-             f.form->Check4.Value(1);
-             f.messages->log->fail_any_nth(1, kInvalidNumber, kInvalidCall);
-         },
-         [](RecordingFixture& f) { f.form->Click(u"Check3"); }, kInvalid},
-        {"editor refuses to grow",
-         [](RecordingFixture& f) {
-             f.form->Check2.Value(1);
-             f.log->fail_every("Height=", kInvalidNumber, kInvalidCall);
-         },
-         [](RecordingFixture& f) { f.recorder->doc().FireDblClick(); }, kInvalid},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        RecordingFixture f;
-        r.arrange(f);
-        r.act(f);
-        ASSERT_FALSE(f.messages->shown.empty());
-        EXPECT_EQ(f.messages->shown.back().text, r.description);
-        EXPECT_EQ(f.messages->shown.back().buttons, MsgButtons::OK);
-        EXPECT_EQ(f.messages->shown.back().title, u"Pixnote");
-        f.log->clear_faults();
-        f.messages->shown.clear();
-        f.form->Click(u"Command1");
-        EXPECT_EQ(f.messages->shown.size(), 1u) << "still working afterwards";
-    }
-}
-
 // Close and show again through a real connection: the form stays loaded
 // with everything the user set; only a new connection starts afresh.
 TEST(CloseAndShow, KeepTheFormAsTheUserLeftIt) {

@@ -14,12 +14,12 @@ using memory::Excel;
 struct FakeForm : DialogForm {
     std::vector<std::string> calls;
     std::shared_ptr<Application> app;
-    std::weak_ptr<host::Connect> owner;  // as the real form holds it: no cycle
+    std::weak_ptr<host::DialogOwner> owner;  // as the real form holds it: no cycle
     bool loaded = false, visible = false, fail_show = false, fail_hide = false, fail_unload = false;
     int loads = 0;
     std::function<void()> on_show;
     void set_xlapp(std::shared_ptr<Application> a) override { calls.push_back("xlapp"); app = std::move(a); }
-    void set_Connect(std::shared_ptr<host::Connect> c) override { calls.push_back("Connect"); owner = std::move(c); }
+    void set_Connect(std::shared_ptr<host::DialogOwner> c) override { calls.push_back("Connect"); owner = std::move(c); }
     void Show() override {
         calls.push_back("Show");
         if (fail_show) throw HostError(5, u"show failed");
@@ -125,17 +125,6 @@ TEST(Connection, ButtonIsAddedBeforeTheDialogIsShown) {
     EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
 }
 
-TEST(Connection, ForeignApplicationIsReportedAndConnectionGoesOn) {
-    Rig rig;
-    rig.connect->AddinInstance_OnConnection(Excel::foreign_object(), 1);
-    ASSERT_EQ(rig.boxes->shown.size(), 1u);
-    EXPECT_EQ(rig.boxes->shown[0].first, u"Type mismatch");
-    EXPECT_EQ(rig.boxes->shown[0].second, u"Pixnote");
-    EXPECT_EQ(rig.connect->xlapp(), nullptr);
-    EXPECT_TRUE(rig.ours().empty());
-    EXPECT_EQ(rig.connect->MenuHandler(), nullptr);
-}
-
 TEST(MenuCommand, MissingInsertMenuGivesNoButtonAndNoMessage) {
     Rig rig({.insert_menu = false, .earlier_button = std::nullopt});
     rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
@@ -219,43 +208,6 @@ TEST(Lifecycle, ReleasingConnectAfterDisconnectionLeavesNoCycle) {
     std::weak_ptr<Connect> weak = rig.connect;
     rig.connect.reset();
     EXPECT_TRUE(weak.expired());
-}
-
-// Disconnection, Show and Hide skip each failing step and run the rest.
-TEST(Lifecycle, FailingStepsAreSkipped) {
-    {
-        SCOPED_TRACE("disconnection: delete, save and unload fail");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-        rig.connect->Show();
-        rig.excel->log.fail_every("CommandBarControl.Delete", 1004, u"gone");
-        rig.settings->fail_save = true;
-        rig.forms[0]->fail_unload = true;
-        rig.connect->AddinInstance_OnDisconnection(0);
-        EXPECT_FALSE(rig.connect->FormDisplayed());
-        EXPECT_EQ(rig.connect->DialogForm(), nullptr);
-        EXPECT_EQ(rig.connect->xlapp(), nullptr);
-        EXPECT_EQ(rig.ours().size(), 1u);  // the delete failed, the button stays
-        EXPECT_EQ(rig.stored(), u"<absent>");
-    }
-    {
-        SCOPED_TRACE("Show: the form fails to show");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-        rig.connect->Hide();  // creates the form
-        rig.forms[0]->fail_show = true;
-        rig.connect->Show();
-        EXPECT_TRUE(rig.connect->FormDisplayed());
-        EXPECT_EQ(rig.forms[0]->owner.lock(), rig.connect);
-    }
-    {
-        SCOPED_TRACE("Hide: the form fails to hide");
-        Rig rig;
-        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 2);
-        rig.forms[0]->fail_hide = true;
-        rig.connect->Hide();
-        EXPECT_FALSE(rig.connect->FormDisplayed());
-    }
 }
 
 }  // namespace

@@ -195,6 +195,35 @@ TEST_F(InsertImage, PairsTheKthVisitedCellWithTheKthFileAfterTheFirstMovesToTheE
     }
 }
 
+// What the command reports, cell by cell, for the command-line tool.
+TEST_F(InsertImage, ReportsWhatItDidToEachCell) {
+    struct Row {
+        const char* name;
+        std::int32_t check3, check4;
+        Counts counts;
+    };
+    const Row rows[] = {
+        {"a commented cell is skipped", 0, 0, {.created = 2, .skipped = 1}},
+        {"text ticked alone keeps it", 1, 0, {.created = 2, .kept = 1}},
+        {"both ticked replace it", 1, 1, {.created = 3, .deleted = 1}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        sheet().cells.clear();
+        sheet().add_comment("B3", u"old");
+        sheet().select("B2:B4");
+        form->Check3.Value(r.check3);
+        form->Check4.Value(r.check4);
+        excel->scripted_files().choose(files(3));
+        std::optional<Outcome> got;
+        form->on_outcome = [&](const Outcome& o) { got = o; };
+        click();
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->kind, Outcome::Kind::Done);
+        EXPECT_EQ(got->counts, r.counts);
+    }
+}
+
 TEST_F(InsertImage, AsksForPicturesWithTheFixedDialogArguments) {
     excel->scripted_files().cancel();
     click();
@@ -275,42 +304,7 @@ TEST_F(InsertImage, ProtectedSheetOrNoActiveCellEndsBeforeTheFileDialog) {
     }
 }
 
-TEST_F(InsertImage, AFailingFileDialogIsClearedAndTheCommandGoesOnWithNoFiles) {
-    excel->log.fail_nth("Application.GetOpenFilename", 1, 1004, u"dialog broke");
-    sheet().select("B2:B3");
-    click();
-    EXPECT_TRUE(messages->shown.empty());
-    EXPECT_TRUE(sheet().comments().empty());
-    EXPECT_TRUE(pictures->loaded.empty());
-    EXPECT_TRUE(closing_ran());
-}
-
 // ---- The error path: a box titled "Quillette", then nothing more -------------
-
-TEST_F(InsertImage, BadPictureAtTheSecondCellKeepsThePartialState) {
-    use_comment_text();
-    form->RichTextBox1->Text(u"note");
-    const std::u16string good = write("good.png", png(2, 2));
-    const std::u16string bad = write("bad.png", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
-    sheet().select("B2:B3");
-    excel->scripted_files().choose({bad, good});  // reordered: good, bad
-    click();
-
-    ASSERT_EQ(messages->shown.size(), 1u);
-    EXPECT_EQ(messages->shown[0].title, u"Quillette");
-    EXPECT_EQ(messages->shown[0].buttons, MsgButtons::OK);
-    EXPECT_NE(messages->shown[0].text.find(bad), std::u16string::npos);
-    EXPECT_EQ(picture_of("B2"), good);
-    const memory::CommentData* second = sheet().comment("B3");
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->text.text(), u"note");
-    EXPECT_DOUBLE_EQ(second->width, kNew);
-    EXPECT_FALSE(second->fill.picture);
-    EXPECT_EQ(form->Label3.Caption(), kStatus + u"$B$3");
-    EXPECT_TRUE(pictures->loaded.empty());
-    EXPECT_EQ(excel->display_comment_indicator, 0);
-    EXPECT_FALSE(excel->visible);
-}
 
 TEST_F(InsertImage, SelectionThatIsNotARangeIsATypeMismatch) {
     sheet().select_shape();
@@ -320,37 +314,6 @@ TEST_F(InsertImage, SelectionThatIsNotARangeIsATypeMismatch) {
     EXPECT_EQ(messages->shown[0].text, u"Type mismatch");
     EXPECT_EQ(messages->shown[0].title, u"Quillette");
     EXPECT_FALSE(closing_ran());
-}
-
-TEST_F(InsertImage, PreviewThatCannotBeLoadedLeavesTheCommentAndSkipsTheClosingSteps) {
-    const std::u16string unknown_to_preview = write("a.png", png(2, 2), false);
-    excel->scripted_files().choose({unknown_to_preview});
-    click();
-    ASSERT_EQ(messages->shown.size(), 1u);
-    EXPECT_EQ(messages->shown[0].text, u"File not found");
-    EXPECT_EQ(messages->shown[0].title, u"Quillette");
-    EXPECT_EQ(picture_of("A1"), unknown_to_preview);
-    EXPECT_EQ(form->Image1.Picture(), nullptr);
-    EXPECT_TRUE(form->Image1.ToolTipText().empty());
-    EXPECT_FALSE(closing_ran());
-}
-
-// The portable build's own loader behind the preview: the decoded size.
-TEST_F(InsertImage, PortableLoaderPreviewsTheDecodedPicture) {
-    dialog::FormServices s;
-    s.messages = messages;
-    s.pictures = std::make_shared<memory::MemoryPictureLoader>();
-    s.make_editor = memory::MakeRichText;
-    dialog::frmAddIn real(std::move(s));
-    real.xlapp = excel->application();
-    const std::u16string path = write("wide.bmp", bmp(5, 3));
-    excel->scripted_files().choose({path});
-    real.Click(u"OKButton");
-    EXPECT_TRUE(messages->shown.empty());
-    ASSERT_NE(real.Image1.Picture(), nullptr);
-    EXPECT_EQ(real.Image1.Picture()->Width, 5);
-    EXPECT_EQ(real.Image1.Picture()->Height, 3);
-    EXPECT_EQ(real.Image1.Picture()->Path, path);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "commenttext/commenttext.h"
 #include "dialog/fakes.h"
 #include "dialog/pictures.h"
 #include "host/connect.h"
@@ -564,7 +565,7 @@ std::vector<Row> rows() {
                        rig.use_comment_text();
                        rig.doc().Text(u"a\tb\r\nc\rd");
                    },
-                   .run = [](Rig& rig) { rig.text = rig.form().getcmt(); },
+                   .run = [](Rig& rig) { rig.text = commenttext::getcmt(rig.form().xlapp, *rig.form().RichTextBox1); },
                    .style = Style::Propagates,
                    .check = [](Rig& rig, const Fault* f) {
                        if (!f) { EXPECT_EQ(rig.text, u"a        b\ncd"); }
@@ -577,7 +578,10 @@ std::vector<Row> rows() {
                        rig.sheet().select("B2");
                        rig.cell = rig.excel->application()->ActiveCell();
                    },
-                   .run = [](Rig& rig) { rig.form().InsertFmtText(rig.cell); },
+                   .run = [](Rig& rig) {
+                       const Outcome o = commenttext::InsertFmtText(rig.form().xlapp, *rig.form().RichTextBox1, rig.cell);
+                       if (o.error) throw *o.error;
+                   },
                    .style = Style::Skip,
                    .style_at = [](const Fault& f) {
                        // Switching screen updating off is the one step before the skipping starts.

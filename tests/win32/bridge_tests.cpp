@@ -11,7 +11,7 @@
 
 #include "fake_excel.h"
 #include "harness.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/dispatch_bridge.h"
 #include "platform/win32/dispatch_call.h"
@@ -22,23 +22,6 @@ using quill::win32::ComPtr;
 using wintest::FakeExcel;
 using wintest::must;
 using wintest::Scope;
-
-namespace wintest {
-
-void format_characters(host::TextFrame& frame, std::int32_t n) {
-    for (std::int32_t i = 1; i <= n; ++i) {
-        auto font = must(must(frame.Characters(i, 1))->Font());
-        must(font)->Name(i % 2 ? u"Arial" : u"Tahoma");
-        font->Size(static_cast<float>(8 + i % 5));
-        font->Color(0x10203 * (i % 7));
-        font->Bold(i % 2 == 0);
-        font->Italic(i % 3 == 0);
-        font->Underline(i % 4 == 0);
-        font->Strikethrough(i % 5 == 0);
-    }
-}
-
-}  // namespace wintest
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/dispatch_bridge.h"
 
 namespace wintest {

@@ -7,7 +7,6 @@
 //   pixnote_tests resources <dll> win32|win64
 //   pixnote_tests bridge
 //   pixnote_tests excel <dll>
-//   pixnote_tests --bench <dll>      (a table of measurements; no pass/fail)
 #include <windows.h>
 
 #include <cstdio>
@@ -23,7 +22,6 @@ void com_suite(const std::vector<std::wstring>& args);
 void resources_suite(const std::vector<std::wstring>& args);
 void bridge_suite(const std::vector<std::wstring>& args);
 void excel_suite(const std::vector<std::wstring>& args);
-int bench_main(const std::vector<std::wstring>& args);
 
 int wmain(int argc, wchar_t** argv) {
     const wintest::SuiteEntry suites[] = {
@@ -32,11 +30,10 @@ int wmain(int argc, wchar_t** argv) {
         {L"excel", excel_suite},
     };
     if (argc < 2) {
-        std::printf("usage: pixnote_tests unit|registered|unregistered|com|resources|bridge|excel|--bench [args]\n");
+        std::printf("usage: pixnote_tests unit|registered|unregistered|com|resources|bridge|excel [args]\n");
         return 2;
     }
     const std::vector<std::wstring> args(argv + 2, argv + argc);
-    if (std::wstring(argv[1]) == L"--bench") return bench_main(args);
     for (const auto& s : suites) {
         if (std::wstring(argv[1]) != s.name) continue;
         s.run(args);

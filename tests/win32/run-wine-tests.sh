@@ -5,7 +5,7 @@
 # every registry value, the per-user fallback, COM creation by ProgID,
 # connection and unloading, the IDispatch bridge over a fake Excel, and the
 # DLL inside that fake Excel (menu button, click, disconnection). With
-# --bench it also prints the measurements of `pixnote_tests --bench`.
+# --bench it also prints the measurements of `pixnote_bench` (bench/win32).
 #
 # Environment: JOBS (build parallelism, default 2). The Wine prefix lives in
 # build/mingw-x86_64/wineprefix and is created once (wineboot takes a while);
@@ -148,7 +148,7 @@ regsvr "regsvr32 (test build)" "$s64"
 suite com "$s64"
 suite excel "$s64"
 if ((bench)); then
-  wine "$tests" --bench "$s64" 2>&1 | grep -v '^$' || bad "benchmark run"
+  wine "${tests%/*}/pixnote_bench.exe" "$s64" 2>&1 | grep -v '^$' || bad "benchmark run"
 fi
 regsvr "regsvr32 (machine, again)"
 regsvr "regsvr32 /u (machine)" /u

@@ -12,6 +12,19 @@ Results& results() {
     return r;
 }
 
+void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
+    for (std::int32_t i = 1; i <= n; ++i) {
+        auto font = must(must(frame.Characters(i, 1))->Font());
+        must(font)->Name(i % 2 ? u"Arial" : u"Tahoma");
+        font->Size(static_cast<float>(8 + i % 5));
+        font->Color(0x10203 * (i % 7));
+        font->Bold(i % 2 == 0);
+        font->Italic(i % 3 == 0);
+        font->Underline(i % 4 == 0);
+        font->Strikethrough(i % 5 == 0);
+    }
+}
+
 std::string narrow(const std::wstring& s) {
     std::string out;
     for (wchar_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "host/excel.h"
-#include "host/host_error.h"
+#include "ports/excel.h"
+#include "ports/host_error.h"
 
 namespace wintest {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/ansi_code_page.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/handles.h"

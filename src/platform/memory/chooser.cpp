@@ -1,6 +1,6 @@
 #include "platform/memory/chooser.h"
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 

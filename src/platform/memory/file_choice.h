@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/excel.h"
+#include "ports/excel.h"
 
 namespace quill::memory {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/excel.h"
+#include "ports/excel.h"
 
 namespace quill::memory {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/picture.h"
 
 namespace quill::memory {

@@ -2,7 +2,7 @@
 // The preview's LoadPicture for the portable build: the same decoder as the
 // comment fill (picture.h), so a file the fill accepts previews too, and one
 // it refuses fails here with the same reason.
-#include "dialog/picture_loader.h"
+#include "ports/picture_loader.h"
 
 namespace quill::memory {
 

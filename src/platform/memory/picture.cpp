@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/stb_decode.h"
 
 namespace quill::memory {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 namespace quill::memory {

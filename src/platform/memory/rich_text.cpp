@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/editor.h"
+#include "ports/editor.h"
 #include "dialog/layout.h"
 
 namespace quill::memory {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 

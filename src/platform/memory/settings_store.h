@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "host/settings.h"
+#include "ports/settings.h"
 
 namespace quill::memory {
 

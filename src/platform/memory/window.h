@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialog/window.h"
+#include "ports/window.h"
 
 namespace quill::memory {
 

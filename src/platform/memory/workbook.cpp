@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 

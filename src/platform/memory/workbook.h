@@ -44,8 +44,8 @@
 #include <variant>
 #include <vector>
 
-#include "host/excel.h"
-#include "host/host_error.h"
+#include "ports/excel.h"
+#include "ports/host_error.h"
 #include "platform/memory/call_log.h"
 #include "platform/memory/file_choice.h"
 #include "platform/memory/picture.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "host/excel.h"
+#include "ports/excel.h"
 #include "platform/win32/handles.h"
 
 namespace quill::win32 {

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/window_common.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/handles.h"
 
 namespace quill::win32 {

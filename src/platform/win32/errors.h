@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::win32 {
 

@@ -14,7 +14,7 @@
 
 #include <functional>
 
-#include "host/message_box.h"
+#include "ports/message_box.h"
 
 namespace quill::win32 {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/errors.h"
 
 namespace quill::win32 {

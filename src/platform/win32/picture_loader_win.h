@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "dialog/picture_loader.h"
+#include "ports/picture_loader.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_common.h"
 

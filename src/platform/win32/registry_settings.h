@@ -2,7 +2,7 @@
 // The per-user settings store of Windows, where the host's GetSetting and
 // SaveSetting keep theirs:
 // HKCU\Software\VB and VBA Program Settings\<app>\<section>, value <key>, REG_SZ.
-#include "host/settings.h"
+#include "ports/settings.h"
 
 namespace quill::win32 {
 

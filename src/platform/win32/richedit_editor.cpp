@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/window_common.h"
 

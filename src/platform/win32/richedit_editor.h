@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/editor.h"
+#include "ports/editor.h"
 #include "dialog/layout.h"
 
 namespace quill::win32 {

@@ -10,7 +10,7 @@
 #include <string>
 #include <type_traits>
 
-#include "dialog/window.h"
+#include "ports/window.h"
 
 namespace quill::win32 {
 

@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "dialog/frm_add_in.h"
-#include "dialog/window.h"
-#include "host/dialog_form.h"
+#include "ports/window.h"
+#include "ports/dialog_form.h"
 #include "platform/win32/window_common.h"
 
 namespace quill::win32 {

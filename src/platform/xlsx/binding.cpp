@@ -56,14 +56,14 @@ Font to_font(const memory::CharFont& c) {
     return f;
 }
 
-memory::FormattedText to_formatted(const RichText& runs, const memory::CharFont& base) {
+memory::FormattedText to_formatted(const RunList& runs, const memory::CharFont& base) {
     memory::FormattedText t(base);
     for (const auto& r : runs) t.append(r.text, to_char_font(r.font));
     return t;
 }
 
-RichText to_rich(const memory::FormattedText& t) {
-    RichText out;
+RunList to_rich(const memory::FormattedText& t) {
+    RunList out;
     for (const auto& r : t.runs()) out.push_back({r.text, to_font(r.font)});
     return out;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/shared_strings.h"
 #include "platform/xlsx/workbook.h"

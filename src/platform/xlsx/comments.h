@@ -15,7 +15,7 @@ namespace quill::xlsx::detail {
 struct LoadedComment {
     std::int32_t row = 0, col = 0;
     std::u16string author;
-    RichText text;
+    RunList text;
     // Attributes of <comment> beyond ref and authorId (xr:uid links a note to
     // its threaded comment): written back unchanged.
     std::vector<std::pair<std::string, std::string>> extra;

@@ -2,7 +2,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/comments.h"
 #include "platform/xlsx/shared_strings.h"
 #include "platform/xlsx/source.h"

@@ -14,7 +14,7 @@ Font default_note_font() {
     return f;
 }
 
-std::u16string plain_text(const RichText& runs) {
+std::u16string plain_text(const RunList& runs) {
     std::u16string out;
     for (const auto& r : runs) out += r.text;
     return out;

@@ -41,15 +41,15 @@ struct Font {
 // The font a new note's text gets unless told otherwise.
 Font default_note_font();
 
-// A run of characters sharing one font. A rich text is a sequence of runs;
+// A run of characters sharing one font. A run list is the formatted text of a cell or note;
 // its plain text is the concatenation of the runs' texts.
 struct Run {
     std::u16string text;
     Font font;
     bool operator==(const Run&) const = default;
 };
-using RichText = std::vector<Run>;
-std::u16string plain_text(const RichText& runs);
+using RunList = std::vector<Run>;
+std::u16string plain_text(const RunList& runs);
 
 enum class CellType { Number, String, Boolean, Error };
 
@@ -63,7 +63,7 @@ struct Cell {
     double number = 0;      // Number; Boolean as 0/1
     std::u16string string;  // String; Error as its text ("#N/A")
     std::u16string format = u"General";  // the number format code applied
-    RichText display;
+    RunList display;
     std::u16string text() const { return plain_text(display); }
 };
 
@@ -117,7 +117,7 @@ struct Note {
     std::int32_t row = 0;
     std::int32_t col = 0;
     std::u16string author;
-    RichText text;
+    RunList text;
     NoteShape shape;
     bool operator==(const Note&) const = default;
 };

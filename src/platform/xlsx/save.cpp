@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/comments.h"
 #include "platform/xlsx/source.h"
 #include "platform/xlsx/styles.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/xml_writer.h"
 
 #include "platform/xlsx/xml_names.h"
@@ -42,8 +42,8 @@ std::vector<StoredString> parse_shared_strings(const pugi::xml_document& doc, co
     return out;
 }
 
-RichText apply_fonts(const StoredString& s, const Font& cell_font) {
-    RichText out;
+RunList apply_fonts(const StoredString& s, const Font& cell_font) {
+    RunList out;
     for (const auto& r : s) {
         if (r.text.empty()) continue;
         Font f = r.props ? r.props->over(cell_font) : cell_font;

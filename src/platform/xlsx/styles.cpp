@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/number_format.h"
 #include "platform/xlsx/xml_writer.h"
 

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <utility>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/styles.h"
 #include "platform/xlsx/xml_writer.h"

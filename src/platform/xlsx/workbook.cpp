@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/number_format.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"
@@ -74,7 +74,7 @@ void parse_cell(pugi::xml_node c, std::int32_t row, std::int32_t col, const Cell
         cell.type = CellType::String;
         cell.string = plain(s);
         const std::u16string shown = format_text(cell.string, cell.format);
-        cell.display = shown == cell.string ? apply_fonts(s, font) : RichText{{shown, font}};
+        cell.display = shown == cell.string ? apply_fonts(s, font) : RunList{{shown, font}};
     };
     if (t == "s") {
         if (!v) return;

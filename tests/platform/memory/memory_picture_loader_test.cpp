@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "dialog/pictures.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 namespace {

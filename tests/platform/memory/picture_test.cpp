@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 #include "platform/memory/picture_writer.h"
@@ -149,22 +149,6 @@ TEST_F(PictureFiles, UnusableFilesFailNamingTheFile) {
     }
     EXPECT_THROW(load_picture(to_u16((dir_ / "missing.png").string())), HostError);
     EXPECT_THROW(load_picture(to_u16(dir_.string())), HostError);
-}
-
-TEST_F(PictureFiles, UserPictureKeepsPathAndBytesAndAFailureKeepsTheOldPicture) {
-    auto xl = Excel::Create();
-    Sheet& sh = xl->sheet();
-    sh.add_comment("A1", u"");
-    auto fill = xl->application()->ActiveCell()->Comment()->Shape()->Fill();
-    const Bytes png = raster("png", 2, 2);
-    const std::u16string good = write("good.png", png);
-    fill->UserPicture(good);
-    ASSERT_TRUE(sh.comment("A1")->fill.picture);
-    EXPECT_EQ(sh.comment("A1")->fill.picture->path, good);
-    EXPECT_EQ(sh.comment("A1")->fill.picture->bytes, png);
-
-    EXPECT_THROW(fill->UserPicture(write("bad.png", Bytes{1, 2, 3})), HostError);
-    EXPECT_EQ(sh.comment("A1")->fill.picture->path, good);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/editor_contract.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 namespace {
@@ -61,15 +61,6 @@ TEST(RichText, EndAndEmptySelectionReportTheFormatBefore) {
     EXPECT_EQ(ed.SelBold(), true);
     select(ed, 0, 0);  // at the start: the first character
     EXPECT_EQ(ed.SelBold(), false);
-}
-
-TEST(RichText, DefaultFormatIsDocumented) {
-    RichText ed;
-    ed.Text(u"q");
-    EXPECT_EQ(ed.FormatAt(0), CharFormat{});
-    EXPECT_EQ(ed.FormatAt(0).name, u"Arial");
-    EXPECT_EQ(ed.FormatAt(0).size, 10.0f);
-    EXPECT_EQ(ed.FormatAt(0).color, 0);
 }
 
 TEST(RichText, PendingInsertionFormatEndsWhenTheCaretMoves) {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/settings_store.h"
 
 namespace quill::memory {

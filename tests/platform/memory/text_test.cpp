@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
 namespace quill::memory {
@@ -103,44 +103,6 @@ TEST(CommentText, FontWritesReadBackAndStayOnTheirCharacters) {
     xl->application()->ActiveCell()->Comment()->Text(u"xyz");
     EXPECT_EQ(sh.comment("A1")->text.runs().size(), 1u);
     EXPECT_EQ(frame->Characters(1, 3)->Font()->Name(), u"Tahoma");
-}
-
-// Formatting a comment of the host's maximum length character by character,
-// as the formatted transfer does: the model must not copy the text per call,
-// and the call log must stay countable.
-TEST(CommentText, CharacterByCharacterFormattingOfALongComment) {
-    auto xl = Excel::Create();
-    Sheet& sh = xl->sheet();
-    const std::size_t n = 32767;
-    std::u16string text(n, u'x');
-    for (std::size_t i = 0; i < n; i += 50) text[i] = u'\n';
-    sh.add_comment("A1", text);
-    auto app = xl->application();
-    auto cell = app->ActiveCell();
-    for (std::int32_t i = 1; i <= static_cast<std::int32_t>(n); ++i) {
-        auto ch = cell->Comment()->Shape()->TextFrame()->Characters(i, 1);
-        ASSERT_EQ(ch->Text()[0], text[static_cast<std::size_t>(i - 1)]);
-        auto f = ch->Font();
-        f->Name(i % 2 ? u"Arial" : u"Tahoma");
-        f->Bold(i % 3 == 0);
-        f->Underline(i % 5 == 0);
-        f->Color(i % 7);
-        f->Strikethrough(false);
-        f->Italic(i % 2 == 0);
-        f->Size(static_cast<float>(8 + i % 4));
-    }
-    EXPECT_EQ(xl->log.count("Characters.Text"), n);
-    EXPECT_EQ(xl->log.count("Font.Bold"), n);
-    EXPECT_EQ(xl->log.total(), 1 + n * 13);
-    const FormattedText& rt = sh.comment("A1")->text;
-    EXPECT_EQ(rt.text(), text);
-    for (std::size_t i : {std::size_t{0}, std::size_t{1}, std::size_t{5000}, n - 1}) {
-        SCOPED_TRACE(i);
-        const auto k = static_cast<std::int32_t>(i + 1);
-        EXPECT_EQ(rt.font_at(i), font(k % 2 ? u"Arial" : u"Tahoma", static_cast<float>(8 + k % 4), k % 3 == 0,
-                                      k % 2 == 0, false,
-                                      k % 5 == 0 ? host::xlUnderlineStyleSingle : host::xlUnderlineStyleNone, k % 7));
-    }
 }
 
 }  // namespace

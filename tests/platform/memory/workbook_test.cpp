@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::memory {
 namespace {
@@ -190,57 +190,6 @@ TEST(Comment, LifecycleFollowsTheHost) {
         }
     }
     EXPECT_NO_THROW(cell->AddComment(u""));
-}
-
-TEST(Application, PropertiesReadBackWhatWasWritten) {
-    auto xl = Excel::Create();
-    auto app = xl->application();
-    EXPECT_EQ(app->ActiveCell(), nullptr);  // no workbook open
-    EXPECT_EQ(app->Selection(), nullptr);
-
-    app->ScreenUpdating(false);
-    app->Visible(false);
-    app->DisplayCommentIndicator(1);
-    EXPECT_FALSE(app->ScreenUpdating());
-    EXPECT_FALSE(app->Visible());
-    EXPECT_EQ(app->DisplayCommentIndicator(), 1);
-    EXPECT_THROW(app->DisplayCommentIndicator(7), HostError);
-    EXPECT_EQ(app->Version(), u"16.0");
-    xl->hwnd = 1234;
-    EXPECT_EQ(app->hWnd(), 1234);
-    xl->hwnd.reset();
-    try {
-        app->hWnd();
-        ADD_FAILURE();
-    } catch (const HostError& e) {
-        EXPECT_EQ(e.number(), 438);
-        EXPECT_EQ(e.description(), u"Object doesn't support this property or method");
-    }
-
-    xl->sheet().select_shape();
-    EXPECT_EQ(app->Selection(), nullptr);
-    EXPECT_NE(app->ActiveCell(), nullptr);
-    xl->sheet().protect_contents = true;
-    EXPECT_TRUE(app->ActiveCell()->Parent()->ProtectContents());
-
-    EXPECT_EQ(xl->object()->QueryApplication()->Version(), u"16.0");
-    EXPECT_THROW(Excel::foreign_object()->QueryApplication(), HostError);
-}
-
-TEST(Application, GetOpenFilenameAsksTheFileChoicePort) {
-    auto xl = Excel::Create();
-    xl->scripted_files().choose({u"/p/a.png", u"/p/b.png"}, 0).cancel();
-    auto app = xl->application();
-    auto first = app->GetOpenFilename(u"Images (*.png),*.png", std::nullopt, u"Title", u"Load", true);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->lowerBound, 0);
-    EXPECT_EQ(first->upperBound(), 1);
-    EXPECT_EQ(first->paths[1], u"/p/b.png");
-    EXPECT_FALSE(app->GetOpenFilename(u"f", 2, u"t", u"b", false));
-    EXPECT_FALSE(app->GetOpenFilename(u"f", 2, u"t", u"b", false));  // script used up: cancel
-    ASSERT_EQ(xl->scripted_files().requests.size(), 3u);
-    EXPECT_EQ(xl->scripted_files().requests[0],
-              (FileChoiceRequest{u"Images (*.png),*.png", std::nullopt, u"Title", u"Load", true}));
 }
 
 }  // namespace

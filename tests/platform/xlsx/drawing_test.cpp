@@ -8,7 +8,7 @@
 
 #include "drawing_check.h"
 #include "fixture.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/binding.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/source.h"

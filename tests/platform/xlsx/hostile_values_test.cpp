@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/vml_drawing.h"
 #include "platform/xlsx/xml_writer.h"

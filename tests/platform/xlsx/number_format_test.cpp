@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/xlsx/number_format.h"
 
 namespace quill::xlsx {
@@ -41,6 +41,7 @@ TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
         {0.12345, u"0.00%", u"12.35%"},
         {12345, u"0.00E+00", u"1.23E+04"},
         {0.000123, u"0.00E+00", u"1.23E-04"},
+        {5, u"0.00E+00", u"5.00E+00"},  // a zero exponent takes the plus sign
         {12345, u"##0.0E+0", u"12.3E+3"},
         // Sections, literals, colours and currency.
         {-1234, u"#,##0 ;(#,##0)", u"(1,234)"},
@@ -60,6 +61,7 @@ TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
         {1, u"dd/mm/yy", u"01/01/00"},
         {45366.75, u"dd/mm/yy hh:mm", u"15/03/24 18:00"},
         {0.75, u"h:mm AM/PM", u"6:00 PM"},
+        {0.5, u"h A/P", u"12 P"},  // noon is already afternoon
         {0.0001, u"h:mm:ss", u"0:00:09"},
         {0.99999999, u"h:mm:ss", u"0:00:00"},  // rounds up into the next day
         {1.5, u"[h]:mm:ss", u"36:00:00"},

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "fixture.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "xlsx_test_util.h"
 
 namespace quill::xlsx {

@@ -52,6 +52,6 @@ int run(const std::string& command);
 // A small valid PNG (1x1) and a different one.
 std::string tiny_png(std::uint8_t red);
 
-RichText text(const std::u16string& s);
+RunList text(const std::u16string& s);
 
 }  // namespace quill::xlsx::testing

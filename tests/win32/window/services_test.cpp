@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/frm_add_in.h"
-#include "host/host_error.h"
+#include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/choosers.h"
 #include "platform/win32/errors.h"

@@ -1,8 +1,8 @@
-#include "commenttext/code_page.h"
+#include "ports/code_page.h"
 
 #include <array>
 
-namespace quill::commenttext {
+namespace quill {
 
 namespace {
 
@@ -33,4 +33,4 @@ const CodePage& windows_1252() {
     return page;
 }
 
-}  // namespace quill::commenttext
+}  // namespace quill

@@ -4,18 +4,25 @@
 #include <functional>
 #include <memory>
 
-#include "host/excel.h"
+#include "ports/excel.h"
 
 namespace quill::host {
 
-class Connect;
+// What the dialog needs of the object that owns it: its Close button hands
+// the dialog back through here. Never deleted through this interface.
+struct DialogOwner {
+    virtual void Hide() = 0;
+
+protected:
+    ~DialogOwner() = default;
+};
 
 class DialogForm {
 public:
     virtual ~DialogForm() = default;
     // The form's public variables.
     virtual void set_xlapp(std::shared_ptr<Application> app) = 0;
-    virtual void set_Connect(std::shared_ptr<host::Connect> owner) = 0;
+    virtual void set_Connect(std::shared_ptr<DialogOwner> owner) = 0;
     // Modeless. The first Show of an instance loads it (running its load
     // handler), later ones make it visible with its contents as they were.
     virtual void Show() = 0;

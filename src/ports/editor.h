@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 
+#include "ports/host_error.h"
+
 namespace quill::dialog {
 
 class RichTextEditor {
@@ -71,5 +73,13 @@ public:
     // The double-click event; the dialog installs its handler here.
     virtual void OnDblClick(std::function<void()> handler) = 0;
 };
+
+// A selection attribute read as a value. One the selection mixes has none,
+// and using it is the host runtime's "Invalid use of Null".
+template <class T>
+T value_of(const std::optional<T>& attribute) {
+    if (!attribute) throw err::InvalidUseOfNull();
+    return *attribute;
+}
 
 }  // namespace quill::dialog

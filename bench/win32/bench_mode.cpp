@@ -1,4 +1,4 @@
-// pixnote_tests --bench <dll>: measurements of the DLL under Wine against the
+// pixnote_bench <dll>: measurements of the DLL under Wine against the
 // fake Excel, printed as a table (the DLL must be registered). Nothing here
 // passes or fails on time; the numbers are for the README.
 //   - OnConnection in mode 1 (take the Application, add and wire the button),
@@ -61,9 +61,10 @@ Transfer transfer(std::int32_t length) {
 
 }  // namespace
 
-int bench_main(const std::vector<std::wstring>& args) {
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::printf("usage: pixnote_tests --bench <dll>\n");
+        std::printf("usage: pixnote_bench <dll>\n");
         return 2;
     }
     if (FAILED(CoInitialize(nullptr))) return 1;

@@ -3,8 +3,8 @@
 // one its description gives; nothing else in the core catches exceptions.
 #include <utility>
 
-#include "host/host_error.h"
-#include "host/message_box.h"
+#include "ports/host_error.h"
+#include "ports/message_box.h"
 
 namespace quill {
 

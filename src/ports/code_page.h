@@ -9,7 +9,7 @@
 // hands its implementation to the form through FormServices::code_page.
 #include <cstdint>
 
-namespace quill::commenttext {
+namespace quill {
 
 class CodePage {
 public:
@@ -27,4 +27,4 @@ inline constexpr std::int32_t kDefaultChar = u'?';
 // where the code page holds the euro sign, typographic quotes and the like.
 const CodePage& windows_1252();
 
-}  // namespace quill::commenttext
+}  // namespace quill

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "host/excel.h"
+#include "ports/excel.h"
 
 namespace quill::host {
 

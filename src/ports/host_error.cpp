@@ -1,4 +1,4 @@
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 #include <new>
 

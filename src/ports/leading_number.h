@@ -7,8 +7,8 @@
 // them.
 #include <string_view>
 
-namespace quill::dialog {
+namespace quill {
 
 double leading_number(std::u16string_view text);
 
-}  // namespace quill::dialog
+}  // namespace quill

@@ -1,8 +1,8 @@
-#include "host/long_strings.h"
+#include "ports/long_strings.h"
 
 #include <vector>
 
-#include "host/host_error.h"
+#include "ports/host_error.h"
 
 namespace quill::host {
 

@@ -1,4 +1,4 @@
-#include "commenttext/code_page.h"
+#include "ports/code_page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: native debug, native ASan+UBSan, and the Windows DLLs
-# (i686 checked statically, x86_64 run under Wine).
+# The whole test suite: native debug, native ASan+UBSan, the Windows DLLs
+# (i686 checked statically, x86_64 run under Wine) and their installer.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -46,6 +46,8 @@ if [[ -f src/platform/win32/CMakeLists.txt ]]; then
     step "Pixnote.dll $arch"
     { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || fail
   done
+  step "Quillette-setup.exe"
+  cmake --build --preset mingw-x86_64 -j "$jobs" --target installer || fail
   if [[ -x tests/win32/run-wine-tests.sh ]]; then
     step "Windows tests"
     tests/win32/run-wine-tests.sh || fail

@@ -163,6 +163,7 @@ else
 fi
 rm -rf "$tmp"
 wineserver -k 2>/dev/null
+"$root/tests/win32/installer-tests.sh" || bad "installer tests"
 
 echo "win32: $passed passed, $failed failed"
 ((failed == 0))

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace quill::xlsx::detail {
@@ -75,11 +76,26 @@ Package read_archive(zip_t* archive);
 
 }  // namespace
 
+std::optional<Package::SourceFile> Package::identify(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return SourceFile{path, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                      static_cast<std::uint64_t>(st.st_size),
+                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 Package Package::read(const std::string& path) {
+    // Taken before the file is opened: a change made while it is read shows.
+    std::error_code ec;
+    const auto before = identify(std::filesystem::absolute(path, ec).string());
     int code = 0;
     std::unique_ptr<zip_t, ZipCloser> zip(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
     if (!zip) fail(open_error(code, [&] { return file_starts_like_zip(path); }));
-    return read_archive(zip.get());
+    Package package = read_archive(zip.get());
+    package.source_ = before;
+    if (before)
+        for (auto& e : package.entries_) e.source_index = zip_name_locate(zip.get(), e.name.c_str(), 0);
+    return package;
 }
 
 Package Package::from_bytes(std::string_view bytes) {
@@ -188,6 +204,7 @@ void Package::put(const std::string& name, Bytes bytes) {
         entries_.push_back({name, std::move(bytes)});
     } else {
         entries_[it->second].bytes = std::move(bytes);
+        entries_[it->second].source_index = -1;
     }
 }
 
@@ -228,14 +245,34 @@ std::string Package::write() const {
         if (e.bytes) order.push_back(&e);
     std::stable_partition(order.begin(), order.end(),
                           [](const Entry* e) { return e->name == "[Content_Types].xml"; });
+    // Unchanged parts come from the file they were read from, still deflated:
+    // inflating and deflating them again is most of the cost of a save.
+    std::unique_ptr<zip_t, ZipCloser> source;
+    if (source_ && std::any_of(order.begin(), order.end(), [](const Entry* e) { return e->source_index >= 0; })) {
+        int code = 0;
+        if (identify(source_->path) == source_) source.reset(zip_open(source_->path.c_str(), ZIP_RDONLY, &code));
+        if (!source || identify(source_->path) != source_) {
+            zip_discard(zip);
+            fail("the workbook file changed after it was loaded; nothing was written");
+        }
+    }
     for (const Entry* e : order) {
-        zip_source_t* src = zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0);
-        if (!src || zip_file_add(zip, e->name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+        const bool raw = e->source_index >= 0 && source;
+        const auto from = static_cast<zip_uint64_t>(e->source_index);
+        zip_source_t* src = raw ? zip_source_zip(zip, source.get(), from, ZIP_FL_COMPRESSED, 0, -1)
+                                : zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0);
+        const zip_int64_t at = src ? zip_file_add(zip, e->name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+        if (at < 0) {
             if (src) zip_source_free(src);
             std::string why = zip_strerror(zip);
             zip_discard(zip);
             fail("cannot add \"" + e->name + "\" to the zip archive: " + why);
         }
+        // The part keeps its method too (a stored part would otherwise be
+        // deflated now), so its bytes are copied as they are.
+        zip_stat_t st;
+        if (raw && zip_stat_index(source.get(), from, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD))
+            zip_set_file_compression(zip, static_cast<zip_uint64_t>(at), st.comp_method, 0);
     }
     if (zip_close(zip) != 0) {
         std::string why = zip_strerror(zip);

@@ -9,6 +9,7 @@
 // are never expanded because a DOCTYPE is refused before parsing).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -50,14 +51,27 @@ public:
     void put(const std::string& name, std::string bytes) { put(name, std::make_shared<const std::string>(std::move(bytes))); }
     void remove(std::string_view name);
     std::vector<std::string> names() const;
-    // The whole package as zip bytes, [Content_Types].xml first.
+    // The whole package as zip bytes, [Content_Types].xml first. A part read
+    // from a file and never replaced is copied from that file as its
+    // compressed bytes, not deflated again; if the file is no longer the one
+    // that was read, writing fails and nothing is produced.
     std::string write() const;
 
 private:
     struct Entry {
         std::string name;
         Bytes bytes;
+        std::int64_t source_index = -1;  // in the file read, while unchanged
     };
+    // The file a package was read from, as it was then.
+    struct SourceFile {
+        std::string path;
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t mtime_ns = 0;
+        bool operator==(const SourceFile&) const = default;
+    };
+    static std::optional<SourceFile> identify(const std::string& path);
+    std::optional<SourceFile> source_;
     std::vector<Entry> entries_;                   // removed entries have null bytes
     std::unordered_map<std::string, std::size_t> index_;  // lower-case name -> entries_
 };

@@ -253,7 +253,7 @@ std::string Package::write() const {
         if (identify(source_->path) == source_) source.reset(zip_open(source_->path.c_str(), ZIP_RDONLY, &code));
         if (!source || identify(source_->path) != source_) {
             zip_discard(zip);
-            fail("the workbook file changed after it was loaded; nothing was written");
+            fail("the workbook file " + source_->path + " changed after it was loaded; nothing was written");
         }
     }
     for (const Entry* e : order) {

@@ -27,6 +27,10 @@ void check_part_name(std::string_view name) {
     if (name.empty()) bad("empty");
     if (name.front() == '/') bad("absolute path");
     if (name.find('\\') != std::string_view::npos) bad("backslash");
+    // The zip writer takes names as C strings: a NUL would cut the name short
+    // and the saved package would not hold the part that was loaded.
+    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        bad("control character");
     const std::string low = lower(name);
     if (low.find("%2f") != std::string::npos || low.find("%5c") != std::string::npos) bad("encoded slash");
     std::size_t start = 0;

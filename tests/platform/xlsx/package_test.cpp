@@ -121,6 +121,16 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
     }
 }
 
+// A zip directory cannot bring these (libzip reads names without the UTF-8
+// flag as code page 437), but a package assembled from parts can; a NUL
+// would cut the name short when the package is written.
+TEST(Package, ControlCharactersMakeAPartNameUnsafe) {
+    for (const std::string_view name : {std::string_view("xl/a\0b.xml", 10), std::string_view("xl/a\x01.xml")}) {
+        SCOPED_TRACE(name.size());
+        EXPECT_THROW(detail::check_part_name(name), detail::Invalid);
+    }
+}
+
 TEST(Package, MissingFileIsAnError) {
     EXPECT_THROW(load("/nonexistent/folder/x.xlsx"), XlsxError);
 }

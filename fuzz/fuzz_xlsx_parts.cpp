@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             package.put(std::string(name), std::string(body));
             pos = next == std::string_view::npos ? next : next + marker.size();
         }
-        wb.source = std::make_shared<const d::PackageSource>(d::read_package(std::move(package), wb.sheets, wb.date1904));
+        wb.source = std::make_shared<const d::PackageSource>(d::read_package(std::move(package), wb.sheets, wb.date1904, "fuzz.xlsx"));
     } catch (const d::Invalid&) {
         return 0;
     }

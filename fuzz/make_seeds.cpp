@@ -56,7 +56,7 @@ std::vector<std::pair<std::string, Workbook>> workbooks() {
     a.shape.vertical_alignment = VerticalAlignment::Bottom;
     rich.sheets[0].notes.push_back(a);
     Note b = note(5, 3, {{u"picture", plain}});
-    b.shape.picture = Picture{std::make_shared<const std::string>(kPng), "png"};
+    b.shape.picture = Picture{std::make_shared<const std::string>(kPng), "png", {}};
     b.shape.picture_title = u"photo";
     b.shape.opacity = 0.5;
     b.shape.orientation = kVertical;

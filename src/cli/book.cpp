@@ -1,22 +1,35 @@
 #include "cli/book.h"
 
+#include <map>
+
 #include "platform/xlsx/binding.h"
 
 namespace quill::cli {
 
 namespace fs = std::filesystem;
 
-Book open_book(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) throw BookError(file.string() + ": no such file");
-    if (fs::is_directory(file, ec)) throw BookError(file.string() + ": is a directory, not a workbook");
+namespace {
+template <class Load>
+Book load_book(Load load, const std::u16string& title) {
     try {
-        auto doc = std::make_shared<xlsx::Workbook>(xlsx::load(file.string()));
-        auto excel = xlsx::to_memory(*doc, file.stem().u16string());
+        auto doc = std::make_shared<xlsx::Workbook>(load());
+        auto excel = xlsx::to_memory(*doc, title);
         return {std::move(excel), std::move(doc)};
     } catch (const xlsx::XlsxError& e) {
         throw BookError(e.what());
     }
+}
+}  // namespace
+
+Book open_book(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) throw BookError(file.string() + ": no such file");
+    if (fs::is_directory(file, ec)) throw BookError(file.string() + ": is a directory, not a workbook");
+    return load_book([&] { return xlsx::load(file.string()); }, file.stem().u16string());
+}
+
+Book open_book_bytes(const std::string& bytes, const std::string& name) {
+    return load_book([&] { return xlsx::load_bytes(bytes, name); }, u"Book1");
 }
 
 Book new_book() {
@@ -24,20 +37,50 @@ Book new_book() {
     return {xlsx::to_memory(*doc), doc};
 }
 
-void save_book(const Book& book, const fs::path& file) {
-    auto* doc = static_cast<xlsx::Workbook*>(book.document.get());
-    xlsx::Workbook fresh;
-    if (!doc) {
-        fresh = xlsx::new_workbook();
-        doc = &fresh;
-    }
-    xlsx::Workbook out = *doc;  // the loaded document stays as it was, should saving fail
-    xlsx::update_document(out, *book.excel);
+std::shared_ptr<const xlsx::Workbook> updated(const Book& book) {
+    auto out = std::make_shared<xlsx::Workbook>(*book.document);
+    xlsx::update_document(*out, *book.excel);
+    return out;
+}
+
+void save_document(const xlsx::Workbook& doc, const fs::path& file) {
     try {
-        xlsx::save(out, file.string());
+        xlsx::save(doc, file.string());
     } catch (const xlsx::XlsxError& e) {
         throw BookError(e.what());
     }
+}
+
+std::string document_bytes(const xlsx::Workbook& doc) {
+    try {
+        return xlsx::save_bytes(doc, "standard output");
+    } catch (const xlsx::XlsxError& e) {
+        throw BookError(e.what());
+    }
+}
+
+void save_book(const Book& book, const fs::path& file) { save_document(*updated(book), file); }
+
+std::vector<Change> changes(const Book& before, const xlsx::Workbook& after) {
+    std::vector<Change> out;
+    for (std::size_t s = 0; s < after.sheets.size() && s < before.document->sheets.size(); ++s) {
+        std::map<std::pair<std::int32_t, std::int32_t>, std::pair<const xlsx::Note*, const xlsx::Note*>> notes;
+        for (const auto& n : before.document->sheets[s].notes) notes[{n.row, n.col}].first = &n;
+        for (const auto& n : after.sheets[s].notes) notes[{n.row, n.col}].second = &n;
+        for (const auto& [at, pair] : notes) {
+            const auto [was, is] = pair;
+            if (was && is && *was == *is) continue;
+            out.push_back({!was ? Change::Added : !is ? Change::Removed : Change::Changed, s, at.first, at.second});
+        }
+    }
+    return out;
+}
+
+std::string picture_part(const Book& book, std::size_t sheet, std::int32_t row, std::int32_t col) {
+    const auto& doc = book.document;
+    if (!doc || sheet >= doc->sheets.size()) return {};
+    const xlsx::Note* note = doc->sheets[sheet].find_note(row, col);
+    return note && note->shape.picture ? note->shape.picture->part : std::string();
 }
 
 }  // namespace quill::cli

@@ -1,24 +1,30 @@
 #include "cli/session.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "platform/memory/memory_picture_loader.h"
 #include "platform/memory/rich_text.h"
+#include "platform/xlsx/xlsx.h"
 
 namespace quill::cli {
 
 MsgAnswer TerminalBoxes::Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) {
-    shown.push_back({text, buttons, title});
     io_.err << to_utf8(text) << '\n';
-    if (buttons == MsgButtons::OK) return MsgAnswer::OK;
-    if (assume_yes_) return MsgAnswer::Yes;
-    if (!io_.stdin_is_terminal) return MsgAnswer::No;
-    io_.err << "[y/N] " << std::flush;
-    std::string line;
-    if (!std::getline(io_.in, line)) return MsgAnswer::No;
-    return (line == "y" || line == "Y" || line == "yes" || line == "Yes") ? MsgAnswer::Yes : MsgAnswer::No;
+    const MsgAnswer answer = [&] {
+        if (buttons == MsgButtons::OK) return MsgAnswer::OK;
+        if (assume_yes_) return MsgAnswer::Yes;
+        if (!io_.stdin_is_terminal) return MsgAnswer::No;
+        io_.err << "[y/N] " << std::flush;
+        std::string line;
+        if (!std::getline(io_.in, line)) return MsgAnswer::No;
+        return (line == "y" || line == "Y" || line == "yes" || line == "Yes") ? MsgAnswer::Yes : MsgAnswer::No;
+    }();
+    shown.push_back({text, buttons, title, answer});
+    return answer;
 }
 
 std::int32_t parse_colour(const std::string& text) {
@@ -54,11 +60,15 @@ Session::Session(Io& io, std::shared_ptr<memory::Excel> excel, bool assume_yes)
     form_ = std::make_shared<dialog::frmAddIn>(std::move(services));
     form_->set_xlapp(excel_->application());
     form_->Show();  // loads the form: its defaults, as a user would find them
-    form_->Label3.on_changed = [this](const dialog::Control& c) { on_status(c.Caption()); };
+    // Every picture the command puts into a note passes here, with text or
+    // without; the log itself need not grow with a long run.
+    excel_->log.keep_sequence(false);
+    excel_->log.watch("FillFormat.UserPicture", [this] { step_done(); });
     started_ = std::chrono::steady_clock::now();
 }
 
 Session::~Session() {
+    excel_->log.watch("FillFormat.UserPicture", nullptr);
     if (progress_drawn_) io_.err << '\n';
 }
 
@@ -86,14 +96,43 @@ void Session::select(const std::string& cells) {
 }
 
 namespace {
-std::u16string read_text_file(const std::string& file) {
+// Enough bytes for the longest note in any UTF-8 spelling, and some slack for
+// the line breaks the editor doubles; beyond that the file is refused unread.
+constexpr std::size_t kMaxTextFileBytes = xlsx::kMaxNoteLength * 4 + (std::size_t{4} << 20);
+
+std::string read_text_file(const std::string& file) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) throw UsageError("the text file \"" + file + "\" is a directory");
     std::ifstream in(file, std::ios::binary);
     if (!in) throw UsageError("cannot read the text file \"" + file + "\"");
-    std::ostringstream all;
-    all << in.rdbuf();
-    return to_u16(all.str());
+    std::string all;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        all.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (all.size() > kMaxTextFileBytes) break;
+    }
+    if (in.bad()) throw UsageError("cannot read the text file \"" + file + "\"");
+    if (all.size() > kMaxTextFileBytes)
+        throw UsageError("the text file \"" + file + "\" is longer than a note can be (" +
+                         std::to_string(xlsx::kMaxNoteLength) + " characters)");
+    return all;
 }
 }  // namespace
+
+void check_text_options(TextOptions& t) {
+    if (t.text && t.text_file) throw UsageError("give --text or --text-file, not both");
+    if (t.text_file) {
+        t.text = read_text_file(*t.text_file);
+        t.text_file.reset();
+    }
+    if (t.text && to_u16(*t.text).size() > xlsx::kMaxNoteLength)
+        throw UsageError("the text is longer than a note can be (" + std::to_string(xlsx::kMaxNoteLength) +
+                         " characters)");
+    // Excel's font names are at most 31 characters.
+    if (t.font && (t.font->empty() || to_u16(*t.font).size() > 31))
+        throw UsageError("--font wants a font name of 1 to 31 characters");
+    if (t.color) parse_colour(*t.color);
+}
 
 void Session::prepare(const CommandOptions& options) {
     auto& f = *form_;
@@ -103,7 +142,6 @@ void Session::prepare(const CommandOptions& options) {
     const std::int32_t orientation = orientation_index(options.orientation);
 
     const TextOptions& t = options.text;
-    if (t.text && t.text_file) throw UsageError("give --text or --text-file, not both");
     auto& editor = *f.RichTextBox1;
     if (t.text_from) {
         if (!sheet_) use_sheet(std::nullopt);
@@ -114,18 +152,32 @@ void Session::prepare(const CommandOptions& options) {
         sheet_->selection = saved_selection;
         sheet_->active_cell = saved_active;
     }
-    if (t.text || t.text_file) {
-        std::u16string text = t.text ? to_u16(*t.text) : read_text_file(*t.text_file);
-        // Typed text uses LF for Enter only where the editor does: a line
-        // break in the editor is CR LF.
-        std::u16string typed;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) typed += u'\r';
-            typed += text[i];
-        }
-        editor.Text(u"");
-        editor.TypeText(typed);
+    if (t.text)
+        type_text(t, to_u16(*t.text));
+    else
+        style_text(t);
+    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
+    f.Orent(orientation).Value(true);
+}
+
+void Session::type_text(const TextOptions& t, const std::u16string& text) {
+    auto& f = *form_;
+    auto& editor = *f.RichTextBox1;
+    // Typed text uses LF for Enter only where the editor does: a line
+    // break in the editor is CR LF.
+    std::u16string typed;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) typed += u'\r';
+        typed += text[i];
     }
+    editor.Text(u"");
+    editor.TypeText(typed);
+    style_text(t);
+    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
+}
+
+void Session::style_text(const TextOptions& t) {
+    auto& editor = *form_->RichTextBox1;
     if (t.any_style()) {
         editor.SelStart(0);
         editor.SelLength(static_cast<std::int32_t>(editor.Text().size()));
@@ -137,13 +189,16 @@ void Session::prepare(const CommandOptions& options) {
         if (t.underline) editor.SelUnderline(true);
         if (t.strike) editor.SelStrikeThru(true);
     }
-    if (!editor.Text().empty() && f.Check2.Value() != 1) f.Click(u"Check2");
-    f.Orent(orientation).Value(true);
 }
 
 void Session::click(std::u16string_view button) { form_->Click(button); }
 
+bool Session::declined() const {
+    return std::any_of(boxes_->shown.begin(), boxes_->shown.end(), [](const Shown& b) { return b.answer == MsgAnswer::No; });
+}
+
 Exit Session::outcome() const {
+    if (declined()) return kRefused;  // nothing to write
     for (const auto& b : boxes_->shown) {
         if (b.text == u"Please First Remove Sheet Protection." || b.title == u"Comment found") return kRefused;
         if (b.title == u"Quillette" || (b.buttons == MsgButtons::OK && b.title == kAppTitle)) return kUnreadable;
@@ -151,14 +206,14 @@ Exit Session::outcome() const {
     return kDone;
 }
 
-void Session::on_status(const std::u16string& caption) {
-    if (caption.empty()) return;
+void Session::step_done() {
     ++cells_done_;
     if (!io_.stderr_is_terminal || expected_cells_ == 0) return;
-    if (std::chrono::steady_clock::now() - started_ < std::chrono::seconds(1)) return;
+    if (std::chrono::steady_clock::now() - started_ < io_.progress_after) return;
     const std::size_t width = 30;
-    const std::size_t filled = std::min(width, cells_done_ * width / expected_cells_);
-    io_.err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << cells_done_ << '/'
+    const std::size_t done = std::min(cells_done_, expected_cells_);
+    const std::size_t filled = done * width / expected_cells_;
+    io_.err << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << done << '/'
             << expected_cells_ << " cells" << std::flush;
     progress_drawn_ = true;
 }

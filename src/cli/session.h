@@ -18,6 +18,7 @@ struct Shown {
     std::u16string text;
     MsgButtons buttons;
     std::u16string title;
+    MsgAnswer answer = MsgAnswer::OK;
 };
 
 class TerminalBoxes final : public MessageBoxPort {
@@ -66,22 +67,30 @@ public:
     // Ticks and orientation; the editor's text when the options give one
     // (ticking "Use Comment Text" then).
     void prepare(const CommandOptions& options);
+    // Replaces the editor's text, styled as the options say, and ticks "Use
+    // Comment Text" when there is any.
+    void type_text(const TextOptions& t, const std::u16string& text);
+    void style_text(const TextOptions& t);  // the whole of the editor's text
     void select(const std::string& cells);
     // Clicks a button the way the user does; the boxes shown meanwhile decide
     // the outcome.
     void click(std::u16string_view button);
     // kDone, or why the command did not do its work.
     Exit outcome() const;
-    // Progress on stderr, fed by the status line, when stderr is a terminal
-    // and the work takes longer than a second.
+    // Progress on stderr, when stderr is a terminal and the work takes longer
+    // than a second: a step is done at each picture put into a note, and
+    // wherever the caller says so.
     void expect_cells(std::size_t n) { expected_cells_ = n; }
+    void step_done();
 
+    // Whether a Yes/No question was answered No.
+    bool declined() const;
+    const memory::Sheet& sheet() const { return *sheet_; }
     dialog::frmAddIn& form() { return *form_; }
     memory::Excel& excel() { return *excel_; }
     const std::vector<Shown>& shown() const { return boxes_->shown; }
 
 private:
-    void on_status(const std::u16string& caption);
     Io& io_;
     std::shared_ptr<memory::Excel> excel_;
     std::shared_ptr<TerminalBoxes> boxes_;
@@ -92,6 +101,10 @@ private:
     std::chrono::steady_clock::time_point started_;
     bool progress_drawn_ = false;
 };
+
+// Reads --text-file into the text and checks the text and font against
+// Excel's limits, before any workbook is opened; UsageError.
+void check_text_options(TextOptions& t);
 
 std::int32_t parse_colour(const std::string& text);  // "#RRGGBB" -> 0x00BBGGRR; UsageError
 std::int32_t orientation_index(const std::string& name);  // 1..4; UsageError

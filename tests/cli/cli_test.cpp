@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "cli/app.h"
 #include "platform/memory/picture_writer.h"
@@ -58,6 +61,21 @@ struct Workdir {
         xlsx::save(doc, path(name));
         return path(name);
     }
+    // A workbook whose first sheet shows these texts, at 0-based (row, col).
+    std::string book_with_texts(const std::string& name, const std::vector<std::tuple<int, int, std::u16string>>& texts) const {
+        xlsx::Workbook doc = xlsx::new_workbook();
+        for (const auto& [row, col, text] : texts) {
+            xlsx::Cell c;
+            c.row = row;
+            c.col = col;
+            c.type = xlsx::CellType::String;
+            c.string = text;
+            c.display = {{text, xlsx::default_note_font()}};
+            doc.sheets[0].cells.push_back(c);
+        }
+        xlsx::save(doc, path(name));
+        return path(name);
+    }
     std::string bytes(const std::string& file) const {
         std::ifstream in(file, std::ios::binary);
         std::ostringstream s;
@@ -72,6 +90,11 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
     Workdir w;
     const std::string book = w.book("in.xlsx");
     const std::string pic = w.picture("a.png");
+    const std::string fifo = w.path("fifo.xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string readonly = w.book("ro.xlsx");
+    fs::permissions(readonly, fs::perms::owner_read | fs::perms::group_read);
+    std::ofstream(w.path("long.txt")) << std::string(32768, 'x');
     struct Row {
         std::vector<std::string> args;
         int code;
@@ -86,7 +109,20 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
         {{"insert-image", book, "--cells", "B2", pic, "--orientation", "sideways", "-o", w.path("o.xlsx")}, kUsage, ""},
         {{"insert-text", book, "--cell", "B2", "--text", "x", "--color", "red", "-o", w.path("o.xlsx")}, kUsage, "#RRGGBB"},
         {{"insert-image", book, "--cells", "B2", w.path("missing.png"), "-o", w.path("o.xlsx")}, kUnreadable, "missing.png"},
-        {{"insert-image", book, "--cells", "B2", w.dir.string(), "-o", w.path("o.xlsx")}, kUnreadable, "directory"},
+        {{"insert-image", book, "--cells", "B2", w.dir.string(), "-o", w.path("o.xlsx")}, kUnreadable, "folder"},
+        {{"insert-image", book, "--cells", "B2", "/dev/zero", "-o", w.path("o.xlsx")}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", "/dev/null"}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", fifo}, kUnreadable, "not a regular file"},
+        {{"insert-image", book, "--cells", "B2", pic, "-o", book}, kUsage, "--in-place"},
+        {{"insert-image", readonly, "--cells", "B2", pic, "--in-place"}, kUnreadable, "read-only"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", "/dev/zero", "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", w.dir.string(), "-o", w.path("o.xlsx")}, kUsage, "directory"},
+        {{"insert-text", book, "--cell", "B2", "--text", std::string(32768, 'x'), "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text-file", w.path("long.txt"), "-o", w.path("o.xlsx")}, kUsage, "32767"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--size", "410", "-o", w.path("o.xlsx")}, kUsage, "--size"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--size", "0", "-o", w.path("o.xlsx")}, kUsage, "--size"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--font", "", "-o", w.path("o.xlsx")}, kUsage, "--font"},
+        {{"insert-text", book, "--cell", "B2", "--text", "x", "--font", std::string(32, 'F'), "-o", w.path("o.xlsx")}, kUsage, "--font"},
         {{"insert-image", book, "--sheet", "Nope", "--cells", "B2", pic, "-o", w.path("o.xlsx")}, kUsage, "Nope"},
         {{"list", w.path("absent.xlsx")}, kUnreadable, "absent.xlsx"},
         {{"delete-comments", book, "--cells", "B2", "--in-place"}, kRefused, "--yes"},
@@ -95,7 +131,7 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
     const std::string before = w.bytes(book);
     for (const auto& r : rows) {
         std::string joined;
-        for (const auto& a : r.args) joined += a + " ";
+        for (const auto& a : r.args) joined += a.substr(0, 80) + " ";
         SCOPED_TRACE(joined);
         const Result got = quillette(r.args);
         EXPECT_EQ(got.code, r.code) << got.err;
@@ -132,8 +168,35 @@ TEST(Cli, InsertImagePairsPicturesWithCellsInTheOrderGiven) {
 
     const Result listed = quillette({"list", w.path("out.xlsx"), "--json"});
     EXPECT_EQ(listed.code, kDone);
-    EXPECT_NE(listed.out.find("\"cell\": \"B3\""), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("\"picture\": \"b.png\""), std::string::npos) << listed.out;
+    for (const char* has : {"\"cell\": \"B3\"", "\"file\": \"b.png\"", "\"part\": \"xl/media/image", "\"width\": 5, \"height\": 5",
+                            "\"text\": \"Hi        there\"", "\"bold\": true", "\"color\": \"#0000FF\"",
+                            "\"box\": {\"width\": 168.00", "\"opacity\": 1.00", "\"orientation\": \"upward\"", "\"visible\": false"})
+        EXPECT_NE(listed.out.find(has), std::string::npos) << has << " in " << listed.out;
+}
+
+// Names and texts from a file never reach the terminal as control
+// characters, and columns line up whatever the characters' widths.
+TEST(Cli, ListIsSafeToPrint) {
+    Workdir w;
+    xlsx::Workbook doc = xlsx::new_workbook();
+    doc.sheets[0].name = u"\u8868\u8868";  // two wide characters: four columns
+    doc.sheets.emplace_back();
+    doc.sheets[1].name = u"e\u0301e";  // a combining accent: two columns
+    for (auto& sheet : doc.sheets) {
+        xlsx::Note n;
+        n.row = n.col = 1;
+        n.text = {{u"\x1b[31mred\a", xlsx::default_note_font()}};
+        sheet.notes.push_back(n);
+    }
+    xlsx::save(doc, w.path("in.xlsx"));
+    const Result table = quillette({"list", w.path("in.xlsx")});
+    EXPECT_EQ(table.out.find('\x1b'), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\xE8\xA1\xA8\xE8\xA1\xA8   B2  "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("e\xCC\x81" "e     B2  "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("\\x1b[31mred\\x07"), std::string::npos) << table.out;
+    const Result json = quillette({"list", w.path("in.xlsx"), "--json"});
+    EXPECT_EQ(json.out.find('\x1b'), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\\u001b[31mred\\u0007"), std::string::npos) << json.out;
 }
 
 TEST(Cli, InsertTextRefusesAnExistingNoteAndProtectedSheets) {
@@ -158,14 +221,212 @@ TEST(Cli, InsertTextRefusesAnExistingNoteAndProtectedSheets) {
 TEST(Cli, DeleteCommentsAsksOnATerminal) {
     Workdir w;
     const std::string noted = w.book("noted.xlsx", false, true);
+    const std::string before = w.bytes(noted);
     Result r = quillette({"delete-comments", noted, "--cells", "B2", "--in-place"}, "n\n", true);
-    EXPECT_EQ(r.code, kDone);
+    EXPECT_EQ(r.code, kRefused);
     EXPECT_NE(r.err.find("Do you want to delete comment in the activecell?"), std::string::npos);
-    EXPECT_EQ(load(noted).sheets[0].notes.size(), 1u);
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos);
+    EXPECT_EQ(w.bytes(noted), before);
     r = quillette({"delete-comments", noted, "--cells", "A1:C3", "--yes", "--in-place"});
     EXPECT_EQ(r.code, kDone) << r.err;
     EXPECT_NE(r.err.find("(1) from the seleceted cells"), std::string::npos);
     EXPECT_TRUE(load(noted).sheets[0].notes.empty());
+}
+
+// Work left undone is told on stderr, and --strict makes it a refusal that
+// writes nothing; a refusal tells the way past it.
+TEST(Cli, WarningsAndStrict) {
+    Workdir w;
+    const std::string plain = w.book("plain.xlsx"), noted = w.book("noted.xlsx", false, true);
+    const std::string locked = w.book("locked.xlsx", true);
+    const std::string a = w.picture("a.png"), b = w.picture("b.png");
+    struct Row {
+        std::vector<std::string> args;
+        std::string err_has;
+    };
+    const Row rows[] = {
+        {{"insert-image", noted, "--cells", "B2", a}, "B2 already has a note and kept it: --overwrite-image"},
+        {{"insert-image", plain, "--cells", "B2:B4", a}, "1 picture for 3 cells: 2 cells get none"},
+        {{"insert-image", plain, "--cells", "B2", a, b}, "2 pictures for 1 cell: the last 1 picture is not used"},
+        {{"insert-image", plain, "--cells", "B2,B2", a, b}, "B2 is given more than once"},
+        {{"insert-text", plain, "--cell", "B2"}, "no text given"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.args[0] + " " + r.args[3]);
+        auto args = r.args;
+        args.insert(args.end(), {"-o", w.path("o.xlsx")});
+        Result got = quillette(args);
+        EXPECT_EQ(got.code, kDone) << got.err;
+        EXPECT_NE(got.err.find("warning: " + r.err_has), std::string::npos) << got.err;
+        fs::remove(w.path("o.xlsx"));
+        args.push_back("--strict");
+        got = quillette(args);
+        EXPECT_EQ(got.code, kRefused) << got.err;
+        EXPECT_FALSE(fs::exists(w.path("o.xlsx")));
+    }
+    const Result clean = quillette({"insert-image", plain, "--cells", "B2", a, "--strict", "-o", w.path("o.xlsx")});
+    EXPECT_EQ(clean.code, kDone) << clean.err;
+    EXPECT_EQ(clean.err, "");
+
+    Result r = quillette({"insert-text", noted, "--cell", "B2", "--text", "x", "-o", w.path("p.xlsx")});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("give --overwrite-text"), std::string::npos) << r.err;
+    r = quillette({"insert-image", locked, "--cells", "B2", a, "-o", w.path("p.xlsx")});
+    EXPECT_EQ(r.code, kRefused);
+    EXPECT_NE(r.err.find("Please First Remove Sheet Protection.\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("unprotect it"), std::string::npos) << r.err;
+}
+
+// Pictures found by the cells' text, or named in a CSV map, each go through
+// the command one cell at a time.
+TEST(Cli, PicturesByNameAndByMap) {
+    Workdir w;
+    const std::string book = w.book_with_texts("in.xlsx", {{1, 1, u"Apple"}, {2, 1, u"pear"}, {3, 1, u"plum"}, {4, 1, u"fig"}});
+    fs::create_directories(w.path("pics"));
+    w.picture("pics/APPLE.png", 4, 4);
+    w.picture("pics/Pear.PNG", 5, 5);
+    w.picture("pics/plum.png", 6, 6);
+    w.picture("pics/plum.bmp", 7, 7);
+    std::ofstream(w.path("pics/notes.txt")) << "x";
+    Result r = quillette({"insert-image", book, "--cells", "B2:B5", "--by-name", w.path("pics"), "--text", "hi", "-o", w.path("o.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_NE(r.err.find("B4 (\"plum\"): 2 pictures"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("B5 (\"fig\"): no picture"), std::string::npos) << r.err;
+    auto doc = load(w.path("o.xlsx"));
+    ASSERT_EQ(doc.sheets[0].notes.size(), 2u);
+    EXPECT_EQ(doc.sheets[0].find_note(1, 1)->shape.picture_title, u"APPLE");
+    EXPECT_EQ(doc.sheets[0].find_note(2, 1)->shape.picture_title, u"Pear");
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 1)->text), u"hi");
+
+    std::ofstream(w.path("pics/map.csv")) << "cell,picture,text\r\nC2,plum.png,\"one, \"\"two\"\"\nthree\"\r\nC3,APPLE.png\n";
+    r = quillette({"insert-image", book, "--map", w.path("pics/map.csv"), "--text", "common", "-o", w.path("m.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    doc = load(w.path("m.xlsx"));
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(1, 2)->text), u"one, \"two\"\nthree");
+    EXPECT_EQ(doc.sheets[0].find_note(1, 2)->shape.picture_title, u"plum");
+    EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 2)->text), u"common");
+
+    const std::pair<std::string, std::string> bad_maps[] = {
+        {"C2\n", "want cell,picture"}, {"C2,a.png,\"open\n", "inside a quoted field"}, {"C2,a\"b.png\n", "quote inside"}};
+    for (const auto& [csv, why] : bad_maps) {
+        std::ofstream(w.path("bad.csv")) << csv;
+        r = quillette({"insert-image", book, "--map", w.path("bad.csv"), "-o", w.path("x.xlsx")});
+        EXPECT_EQ(r.code, kUsage) << csv;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+    }
+}
+
+// extract-images, --author, --dry-run and "-" for the workbook.
+TEST(Cli, ExtractAuthorDryRunAndStreams) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    const std::string a = w.picture("a.png", 3, 2);
+    Result r = quillette({"insert-image", book, "--cells", "B2", a, "--author", "Ann", "-o", w.path("o.xlsx")});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_EQ(load(w.path("o.xlsx")).sheets[0].find_note(1, 1)->author, u"Ann");
+    r = quillette({"insert-text", book, "--cell", "C3", "--text", "x", "-o", w.path("d.xlsx")});
+    EXPECT_EQ(load(w.path("d.xlsx")).sheets[0].find_note(2, 2)->author, u"Quillette User");
+
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("out")});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_EQ(w.bytes(w.path("out/Sheet1_B2.png")), w.bytes(a));
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("none"), "--cells", "C1:D9"});
+    EXPECT_NE(r.err.find("0 pictures"), std::string::npos) << r.err;
+    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("dry"), "--dry-run"});
+    EXPECT_NE(r.out.find("would write " + w.path("dry/Sheet1_B2.png")), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(w.path("dry")));
+
+    const std::string before = w.bytes(w.path("o.xlsx"));
+    r = quillette({"delete-comments", w.path("o.xlsx"), "--cells", "A1:C3", "--yes", "--in-place", "--dry-run"});
+    EXPECT_EQ(r.code, kDone) << r.err;
+    EXPECT_NE(r.out.find("would delete the note of Sheet1!B2"), std::string::npos) << r.out;
+    EXPECT_EQ(w.bytes(w.path("o.xlsx")), before);
+
+    // A pipe: the workbook in on stdin, out on stdout.
+    r = quillette({"insert-text", "-", "--cell", "D4", "--text", "piped", "-o", "-"}, before);
+    ASSERT_EQ(r.code, kDone) << r.err;
+    const auto piped = xlsx::load_bytes(r.out, "piped");
+    EXPECT_NE(piped.sheets[0].find_note(1, 1), nullptr);
+    EXPECT_EQ(xlsx::plain_text(piped.sheets[0].find_note(3, 3)->text), u"piped");
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(run({"insert-text", book, "--cell", "D4", "--text", "x", "-o", "-"}, Io{in, out, err, false, false, true}), kUsage);
+    EXPECT_NE(err.str().find("terminal"), std::string::npos);
+}
+
+// Whatever insert-image accepts, the tool reads back: flat pictures that
+// deflate a thousandfold, a large one, every format.
+TEST(Cli, AcceptedPicturesRoundTrip) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx");
+    auto flat = [&](const std::string& name, memory::RasterFormat f, int width, int height) {
+        const auto bytes = memory::encode_raster(f, std::vector<std::uint8_t>(std::size_t(width) * height * 3, 0xFF), width, height);
+        std::ofstream(w.path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return w.path(name);
+    };
+    const unsigned char gif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0,
+                                 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+    std::ofstream(w.path("a.gif"), std::ios::binary).write(reinterpret_cast<const char*>(gif), sizeof gif);
+    // An EMF header record with bounds 0,0..99,49, then the end-of-file record.
+    std::string emf(108, '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) emf[at + k] = static_cast<char>(v >> (8 * k));
+    };
+    for (auto [at, v] : {std::pair{0, 1u}, {4, 88u}, {16, 99u}, {20, 49u}, {40, 0x464D4520u}, {44, 0x10000u}, {48, 108u}, {52, 2u}, {88, 14u}, {92, 20u}})
+        put32(static_cast<std::size_t>(at), v);
+    std::ofstream(w.path("a.emf"), std::ios::binary) << emf;
+    const std::string pictures[] = {flat("flat.bmp", memory::RasterFormat::Bmp, 800, 600),
+                                    flat("flat.png", memory::RasterFormat::Png, 2000, 1500),
+                                    flat("flat.jpg", memory::RasterFormat::Jpeg, 800, 600), w.path("a.gif"), w.path("a.emf")};
+    for (const auto& pic : pictures) {
+        SCOPED_TRACE(pic);
+        Result r = quillette({"insert-image", book, "--cells", "B2", pic, "-o", w.path("one.xlsx")});
+        ASSERT_EQ(r.code, kDone) << r.err;
+        r = quillette({"list", w.path("one.xlsx")});
+        EXPECT_EQ(r.code, kDone) << r.err;
+        EXPECT_NE(r.out.find("1 note"), std::string::npos) << r.out;
+        r = quillette({"insert-text", w.path("one.xlsx"), "--cell", "C3", "--text", "x", "--in-place"});
+        EXPECT_EQ(r.code, kDone) << r.err;
+        EXPECT_TRUE(load(w.path("one.xlsx")).sheets[0].find_note(1, 1)->shape.picture);
+    }
+}
+
+// On a terminal, slow work shows a bar whatever the command; the threshold
+// is set to zero so that every run counts as slow.
+TEST(Cli, ProgressShowsForEveryCommand) {
+    Workdir w;
+    const std::string book = w.book("in.xlsx", false, true), a = w.picture("a.png"), b = w.picture("b.png");
+    const std::vector<std::string> runs[] = {
+        {"insert-image", book, "--cells", "C2:C3", a, b, "-o", w.path("o.xlsx")},
+        {"insert-text", book, "--cell", "C2", "--text", "x", "-o", w.path("o.xlsx")},
+        {"delete-comments", book, "--cells", "B2", "--yes", "-o", w.path("o.xlsx")},
+    };
+    for (const auto& args : runs) {
+        SCOPED_TRACE(args[0]);
+        std::istringstream in;
+        std::ostringstream out, err;
+        Io io{in, out, err, false, true};
+        io.progress_after = std::chrono::milliseconds(0);
+        EXPECT_EQ(run(args, io), kDone) << err.str();
+        const std::string total = args[0] == "insert-image" ? "2/2 cells" : "1/1 cells";
+        EXPECT_NE(err.str().find("] " + total + "\n"), std::string::npos) << err.str();
+        fs::remove(w.path("o.xlsx"));
+    }
+}
+
+// In place through a symbolic link: the link stays, the file it names gets the
+// note and keeps its permissions.
+TEST(Cli, InPlaceWritesThroughALinkAndKeepsTheMode) {
+    Workdir w;
+    const std::string real = w.book("real.xlsx");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, w.path("link.xlsx"));
+    const Result r = quillette({"insert-text", w.path("link.xlsx"), "--cell", "B2", "--text", "x", "--in-place"});
+    ASSERT_EQ(r.code, kDone) << r.err;
+    EXPECT_TRUE(fs::is_symlink(w.path("link.xlsx")));
+    EXPECT_NE(load(real).sheets[0].find_note(1, 1), nullptr);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 // The cell's font comes from a file another program wrote.
@@ -207,6 +468,22 @@ TEST(CliEndToEnd, DemoIsReadableByOpenpyxl) {
     const std::string seen = w.bytes(w.path("py.txt"));
     for (const char* t : {"'B3', 'Horizontal", "'F3', 'Stacked'", "'B11', 'Upward text'", "'F11', 'Downward text'", "'B18', 'Rich cell'"})
         EXPECT_NE(seen.find(t), std::string::npos) << t << " in " << seen;
+}
+
+// End to end: the real program in a pipe, and a device given as a picture
+// ends at once instead of reading for ever.
+TEST(CliEndToEnd, PipesAndDevices) {
+    Workdir w;
+    const std::string exe = std::string(QUILL_BINARY_DIR) + "/src/cli/quillette";
+    const std::string book = w.book("in.xlsx");
+    ASSERT_EQ(std::system(("cat " + book + " | " + exe + " insert-text - --cell B2 --text piped -o - 2>" + w.path("err.txt") +
+                           " | " + exe + " list - > " + w.path("list.txt")).c_str()), 0)
+        << w.bytes(w.path("err.txt"));
+    EXPECT_NE(w.bytes(w.path("list.txt")).find("piped"), std::string::npos) << w.bytes(w.path("list.txt"));
+    const int code = std::system(("timeout 20 " + exe + " insert-image " + book + " --cells B2 /dev/zero -o " + w.path("o.xlsx") +
+                                  " 2>" + w.path("err.txt")).c_str());
+    EXPECT_EQ(WEXITSTATUS(code), kUnreadable) << w.bytes(w.path("err.txt"));
+    EXPECT_NE(w.bytes(w.path("err.txt")).find("not a regular file"), std::string::npos);
 }
 
 }  // namespace

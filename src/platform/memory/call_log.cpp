@@ -55,6 +55,12 @@ void CallLog::enter(MemberId id) {
         ++faults_thrown_;
         throw HostError(fired->number, fired->description);
     }
+    if (watched_ == id && on_watched_) on_watched_();
+}
+
+void CallLog::watch(std::string_view member, std::function<void()> then) {
+    watched_ = then ? std::optional(id_of(member)) : std::nullopt;
+    on_watched_ = std::move(then);
 }
 
 std::uint64_t CallLog::count(std::string_view member) const {

@@ -8,6 +8,7 @@
 // one counter increment; count() is O(1), which keeps tests that count the
 // calls made for each character of a 32,767-character comment cheap.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ public:
     // Off: calls are counted (and rules apply) but not kept in order, so a
     // long-running tool does not grow the log; calls() then misses them.
     void keep_sequence(bool on) noexcept { keep_sequence_ = on; }
+    // Runs `then` after each call of `member` that did not fail (one watcher at
+    // a time; an empty function removes it): how a long-running tool shows
+    // its progress.
+    void watch(std::string_view member, std::function<void()> then);
 
     // Fault rules. Call numbers count the calls made after the rule was added,
     // starting at 1. A rule that fired once ("nth") is spent.
@@ -68,6 +73,8 @@ private:
     std::uint64_t faults_thrown_ = 0;
     std::uint64_t total_ = 0;
     bool keep_sequence_ = true;
+    std::optional<MemberId> watched_;
+    std::function<void()> on_watched_;
 };
 
 }  // namespace quill::memory

@@ -165,12 +165,20 @@ Picture load_picture(const std::u16string& path) {
     const auto status = std::filesystem::status(file, ec);
     if (!std::filesystem::exists(status)) throw refuse(u"the file does not exist");
     if (std::filesystem::is_directory(status)) throw refuse(u"it is a folder, not a file");
+    // A device or a pipe could feed bytes for ever.
+    if (!std::filesystem::is_regular_file(status)) throw refuse(u"it is not a regular file");
 
     Picture pic;
     pic.path = path;
     std::ifstream in(file, std::ios::binary);
     if (!in) throw refuse(u"the file cannot be read");
-    pic.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const auto declared = std::filesystem::file_size(file, ec);
+    pic.bytes.reserve(ec ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(declared, kMaxPictureBytes) + 1));
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        pic.bytes.insert(pic.bytes.end(), chunk, chunk + in.gcount());
+        if (pic.bytes.size() > kMaxPictureBytes) throw refuse(u"the file is larger than 64 MiB");
+    }
     if (in.bad()) throw refuse(u"the file cannot be read");
 
     DecodeResult r = decode_picture(pic.bytes);

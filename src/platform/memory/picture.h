@@ -44,8 +44,10 @@ DecodeResult decode_picture(std::span<const std::uint8_t> bytes);
 
 // Reads and decodes a file. Fails with HostError(kPictureError, "Cannot use
 // the picture file \"<path>\": <reason>.") when the file is missing, cannot be
-// read, is empty, is not one of the formats above, or is damaged.
+// read, is no regular file, is empty or larger than kMaxPictureBytes, is not
+// one of the formats above, or is damaged.
 Picture load_picture(const std::u16string& path);
+inline constexpr std::size_t kMaxPictureBytes = std::size_t{64} << 20;
 
 // The host's "Method ... failed" automation error (E_FAIL).
 inline constexpr std::int32_t kPictureError = -2147467259;

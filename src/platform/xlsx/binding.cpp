@@ -179,7 +179,7 @@ void update_document(Workbook& document, const memory::Excel& excel) {
                 const auto& p = *c->fill.picture;
                 const std::string bytes(p.bytes.begin(), p.bytes.end());
                 const bool same = n.shape.picture && n.shape.picture->bytes && *n.shape.picture->bytes == bytes;
-                if (!same) n.shape.picture = Picture{std::make_shared<const std::string>(bytes), picture_extension(p)};
+                if (!same) n.shape.picture = Picture{std::make_shared<const std::string>(bytes), picture_extension(p), {}};
                 std::u16string title = p.path;
                 const auto slash = title.find_last_of(u"/\\");
                 if (slash != std::u16string::npos) title.erase(0, slash + 1);

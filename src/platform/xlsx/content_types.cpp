@@ -20,6 +20,40 @@ bool ContentTypes::has_default(std::string_view ext) const {
     return false;
 }
 
+std::string ContentTypes::type_of(std::string_view part) const {
+    const std::string low = lower(part);
+    for (const auto& o : overrides)
+        if (lower(o.first) == low) return o.second;
+    const auto dot = low.rfind('.');
+    if (dot != std::string::npos && low.find('/', dot) == std::string::npos)
+        for (const auto& d : defaults)
+            if (d.first == low.substr(dot + 1)) return d.second;
+    return {};
+}
+
+std::string extension_mismatch(std::string_view workbook_type, std::string_view file) {
+    // The workbook part's types: ECMA-376-1 12.3.23, and the macro-enabled
+    // ones Excel adds ([MS-OFFMACRO] 2.1).
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"},
+        {"xltx", "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"},
+        {"xlsm", "application/vnd.ms-excel.sheet.macroEnabled.main+xml"},
+        {"xltm", "application/vnd.ms-excel.template.macroEnabled.main+xml"},
+        {"xlam", "application/vnd.ms-excel.addin.macroEnabled.main+xml"},
+    };
+    const auto dot = file.rfind('.');
+    const std::string ext = dot == std::string_view::npos ? std::string() : lower(file.substr(dot + 1));
+    const char* named = nullptr;
+    const char* holds = nullptr;
+    for (const auto& [e, type] : kinds) {
+        if (ext == e) named = e;
+        if (workbook_type == type) holds = e;
+    }
+    if (!named || !holds || named == holds) return {};
+    return std::string("the workbook is an .") + holds + " but the file is named ." + named +
+           ", and Excel will not open it: use the ." + holds + " extension";
+}
+
 void ContentTypes::add_default(std::string ext, std::string type) {
     if (!has_default(ext)) defaults.emplace_back(lower(ext), std::move(type));
 }

@@ -29,6 +29,7 @@ struct ContentTypes {
     std::vector<std::pair<std::string, std::string>> overrides;  // part name without "/" -> type
 
     bool has_default(std::string_view extension) const;
+    std::string type_of(std::string_view part) const;  // the override, else the default; "" for none
     void add_default(std::string extension, std::string type);  // unless one exists
     void set_override(const std::string& part, std::string type);
     void remove_override(std::string_view part);
@@ -36,6 +37,13 @@ struct ContentTypes {
 };
 
 ContentTypes parse_content_types(const pugi::xml_document& doc);
+
+// Why Excel would refuse a file named `file` whose workbook part has the media
+// type `workbook_type` (an .xlsm saved as .xlsx, or the reverse); "" when the
+// name fits or either side is unknown.
+std::string extension_mismatch(std::string_view workbook_type, std::string_view file);
+// The media type of a binary (.xlsb) workbook part.
+inline constexpr std::string_view kBinaryWorkbook = "application/vnd.ms-excel.sheet.binary.macroEnabled.main";
 std::string write_content_types(const ContentTypes& types);
 
 }  // namespace quill::xlsx::detail

@@ -77,10 +77,17 @@ struct Loader {
             const Relationship* r = ss->rels.find(ss->legacy_rel);
             if (!r) fail("sheet \"" + to_utf8(sheet.name) + "\" has no relationship \"" + ss->legacy_rel + "\"");
             ss->vml_part = target_of(part, *r);
-            auto vml = std::make_shared<VmlPart>(parse_vml(parse_part(pkg, ss->vml_part)));
             ss->vml_rels = rels_of(ss->vml_part);
-            ss->vml = vml;
-            for (const auto& s : vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+            // The shapes matter only to notes: a drawing of form controls
+            // alone is left unread until a note is added beside them.
+            if (!ss->comments_part.empty()) {
+                try {
+                    ss->vml = std::make_shared<const VmlPart>(parse_vml(pkg.shared(ss->vml_part), ss->vml_part));
+                    for (const auto& s : ss->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+                } catch (const Invalid& e) {
+                    ss->vml_error = e.what();
+                }
+            }
         }
         for (auto& c : comments) {
             Note note;
@@ -94,7 +101,7 @@ struct Loader {
                 if (!it->second->picture_rel.empty())
                     if (const Relationship* pr = ss->vml_rels.find(it->second->picture_rel); pr && !pr->external) {
                         const std::string media = target_of(ss->vml_part, *pr);
-                        note.shape.picture = Picture{pkg.shared(media), extension_of(media)};
+                        note.shape.picture = Picture{pkg.shared(media), extension_of(media), media};
                     }
             }
             sheet.notes.push_back(std::move(note));
@@ -107,12 +114,12 @@ struct Loader {
 
 }  // namespace
 
-PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904) {
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904, std::string_view file) {
     PackageSource src;
     src.package = std::move(package);
     Package& pkg = src.package;
     for (const auto& name : pkg.names())
-        if (is_xml_part(name) && has_doctype(pkg.bytes(name)))
+        if (is_xml_part(name) && has_doctype(pkg.parsed_bytes(name)))
             fail("part \"" + name + "\" has a DOCTYPE, which is not allowed");
     if (!pkg.contains("[Content_Types].xml")) fail("missing part \"[Content_Types].xml\"");
     src.types = parse_content_types(parse_part(pkg, "[Content_Types].xml"));
@@ -123,6 +130,10 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
     const Relationship* office = loader.rels_of("").first(reltype::kOfficeDocument);
     if (!office) fail("missing workbook part (no officeDocument relationship)");
     const std::string wb_part = loader.target_of("", *office);
+    src.workbook_type = src.types.type_of(wb_part);
+    if (src.workbook_type == kBinaryWorkbook || lower(wb_part).ends_with(".bin"))
+        fail("a binary workbook (.xlsb), which cannot be read: save it as .xlsx in Excel first");
+    if (std::string why = extension_mismatch(src.workbook_type, file); !why.empty()) fail(why);
     const WorkbookInfo info = parse_workbook(parse_part(pkg, wb_part));
     date1904 = info.date1904;
     const Relationships& wb_rels = loader.rels_of(wb_part);
@@ -144,6 +155,7 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
         if (!r->is(reltype::kWorksheet)) continue;  // chart and dialog sheets hold no cells or notes
         Sheet sheet;
         sheet.name = entry.name;
+        sheet.digit_px = max_digit_px(styles.fonts.front());
         loader.read_sheet(loader.target_of(wb_part, *r), sheet, ctx, theme);
         sheets.push_back(std::move(sheet));
     }
@@ -158,7 +170,7 @@ template <class Read>
 Workbook load_with(const std::string& name, Read read) {
     try {
         Workbook wb;
-        wb.source = std::make_shared<const detail::PackageSource>(detail::read_package(read(), wb.sheets, wb.date1904));
+        wb.source = std::make_shared<const detail::PackageSource>(detail::read_package(read(), wb.sheets, wb.date1904, name));
         return wb;
     } catch (const detail::Invalid& e) {
         throw XlsxError(name, e.what());

@@ -44,26 +44,36 @@ Note* Sheet::find_note(std::int32_t row, std::int32_t col) {
 
 namespace {
 // Excel's conversion of a stored column width (characters of the default
-// font's widest digit, 7 px for Calibri 11, padding included) to pixels.
-std::int32_t width_px(double width) {
+// font's widest digit, padding included) to pixels (ECMA-376 Part 1, 18.3.1.13).
+std::int32_t width_px(double width, std::int32_t digit) {
     if (!(width > 0)) return 0;
     width = std::min(width, 255.0);  // Excel's widest column; a file may say anything
-    return static_cast<std::int32_t>(std::trunc((256 * width + std::trunc(128.0 / 7)) / 256 * 7));
+    return static_cast<std::int32_t>(std::trunc((256 * width + std::trunc(128.0 / digit)) / 256 * digit));
 }
 
 // Excel's rows are at most 409.5 points high; a file may say anything.
 std::int32_t height_px(double pt) { return pt > 0 ? static_cast<std::int32_t>(std::lround(std::min(pt, 409.5) * 4 / 3)) : 0; }
+
+std::int32_t digit_of(std::int32_t digit_px) { return std::clamp(digit_px, 1, 255); }
 }  // namespace
 
-std::int32_t ColumnWidths::px() const { return hidden ? 0 : width_px(width); }
+std::int32_t ColumnWidths::px(std::int32_t digit_px) const { return hidden ? 0 : width_px(width, digit_of(digit_px)); }
 
-std::int32_t Sheet::default_column_width_px() const { return default_column_width ? width_px(*default_column_width) : 64; }
+std::int32_t Sheet::default_column_width_px() const {
+    const std::int32_t digit = digit_of(digit_px);
+    if (default_column_width) return width_px(*default_column_width, digit);
+    // The base width in digits plus 5 pixels of margins and gridline (ECMA-376
+    // Part 1, 18.3.1.81), which Excel widens to a multiple of 8 pixels: 8
+    // digits of 7 pixels give its familiar 64-pixel column.
+    const std::int64_t px = std::int64_t{std::clamp(base_column_width, 0, 255)} * digit + 5;
+    return static_cast<std::int32_t>((px + 7) / 8 * 8);
+}
 
 std::int32_t Sheet::default_row_height_px() const { return height_px(default_row_height); }
 
 std::int32_t Sheet::column_width_px(std::int32_t col) const {
     for (const auto& c : columns)
-        if (col >= c.first && col <= c.last) return c.px();
+        if (col >= c.first && col <= c.last) return c.px(digit_px);
     return default_column_width_px();
 }
 

@@ -72,6 +72,7 @@ struct Cell {
 struct Picture {
     std::shared_ptr<const std::string> bytes;
     std::string extension;  // lower case, no dot: "png", "jpeg", "gif", "bmp", "emf", "wmf"
+    std::string part;       // the media part it was read from; "" for a new picture
     bool operator==(const Picture& o) const {
         return extension == o.extension && (bytes == o.bytes || (bytes && o.bytes && *bytes == *o.bytes));
     }
@@ -126,7 +127,7 @@ struct ColumnWidths {
     std::int32_t first = 0, last = 0;  // 0-based, inclusive
     double width = 0;                   // character units as stored in the file
     bool hidden = false;
-    std::int32_t px() const;  // as Excel draws it
+    std::int32_t px(std::int32_t digit_px = 7) const;  // as Excel draws it, for the default font's widest digit
 };
 
 struct RowHeight {
@@ -144,8 +145,12 @@ struct Sheet {
     std::vector<Note> notes;        // in the order the file lists them
     std::vector<ColumnWidths> columns;
     std::vector<RowHeight> rows;    // only rows with a height of their own, sorted
-    std::optional<double> default_column_width;  // character units; unset: 8.43 (64 px)
+    std::optional<double> default_column_width;  // character units; unset: from base_column_width
+    std::int32_t base_column_width = 8;          // characters, without padding (<sheetFormatPr baseColWidth>)
     double default_row_height = 15;              // points
+    // The widest digit of the workbook's default font in pixels, the unit of
+    // every column width: 7 for Calibri 11 and Arial 10.
+    std::int32_t digit_px = 7;
 
     const Cell* find_cell(std::int32_t row, std::int32_t col) const;
     Note* find_note(std::int32_t row, std::int32_t col);

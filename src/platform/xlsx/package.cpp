@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace quill::xlsx::detail {
 
@@ -56,171 +57,223 @@ struct FileCloser {
 
 bool starts_like_zip(std::string_view head) { return head.substr(0, 4) == std::string_view("PK\x03\x04", 4); }
 
-bool file_starts_like_zip(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char sig[4] = {};
-    in.read(sig, 4);
-    return starts_like_zip(std::string_view(sig, static_cast<std::size_t>(in.gcount())));
+// An OLE2 compound file: an .xls workbook, or an .xlsx that Excel encrypted
+// with a password, whose package then sits in an "EncryptedPackage" stream.
+// [MS-OFFCRYPTO] 2.3.4.4 and [MS-CFB] 2.2 (header signature).
+std::string ole2_reason(std::string_view head) {
+    if (head.substr(0, 8) != std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) return {};
+    static const std::string stream = [] {
+        std::string s;
+        for (char c : std::string_view("EncryptedPackage")) s += {c, '\0'};
+        return s;
+    }();
+    if (head.find(stream) != std::string_view::npos)
+        return "a password-protected (encrypted) workbook, which cannot be read: remove the password in Excel first";
+    return "an Excel 97-2003 workbook (.xls) or another OLE2 file, not an .xlsx: save it as .xlsx in Excel first";
 }
 
-// `looks_like_zip` is only asked when the archive itself is at fault.
-template <class LooksLikeZip>
-std::string open_error(int code, LooksLikeZip looks_like_zip) {
+// Enough of the file's start to name what it is when it is no zip: the
+// compound file's directory lies near its start in files Excel writes.
+std::string file_head(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(1 << 20, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return head;
+}
+
+// `head` is only asked for when the archive itself is at fault.
+template <class Head>
+std::string open_error(int code, Head head) {
     switch (code) {
     case ZIP_ER_NOENT: return "file not found";
     case ZIP_ER_OPEN:
     case ZIP_ER_READ: return std::string("cannot read the file (") + std::strerror(errno) + ")";
     case ZIP_ER_MEMORY: throw std::bad_alloc();
-    default:
-        return looks_like_zip() ? "truncated or damaged zip archive" : "not a zip archive (an .xlsx file is one)";
+    default: break;
     }
+    const std::string start = head();
+    if (std::string ole2 = ole2_reason(start); !ole2.empty()) return ole2;
+    if (!starts_like_zip(start)) return "not a zip archive (an .xlsx file is one)";
+    if (code == ZIP_ER_EXISTS) return "duplicate part names in the zip archive";
+    return "truncated or damaged zip archive";
 }
-
-Package read_archive(zip_t* archive);
 
 }  // namespace
 
-std::optional<Package::SourceFile> Package::identify(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return SourceFile{path, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+struct Package::Archive {
+    std::string bytes;  // what a buffer source reads; empty for a file
+    zip_t* zip = nullptr;
+    // A file read, as it was when opened: its parts are copied from it at save.
+    struct FileId {
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t mtime_ns = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    std::string path;
+    std::optional<FileId> file;
+    static std::optional<FileId> identify(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                       static_cast<std::uint64_t>(st.st_size),
                       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
+    }
+    bool changed() const { return !path.empty() && (!file || identify(path) != file); }
+    ~Archive() {
+        if (zip) zip_discard(zip);
+    }
+};
 
 Package Package::read(const std::string& path) {
+    int code = 0;
+    auto archive = std::make_shared<Archive>();
     // Taken before the file is opened: a change made while it is read shows.
     std::error_code ec;
-    const auto before = identify(std::filesystem::absolute(path, ec).string());
-    int code = 0;
-    std::unique_ptr<zip_t, ZipCloser> zip(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code));
-    if (!zip) fail(open_error(code, [&] { return file_starts_like_zip(path); }));
-    Package package = read_archive(zip.get());
-    package.source_ = before;
-    if (before)
-        for (auto& e : package.entries_) e.source_index = zip_name_locate(zip.get(), e.name.c_str(), 0);
-    return package;
+    archive->path = std::filesystem::absolute(path, ec).string();
+    archive->file = Archive::identify(archive->path);
+    archive->zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!archive->zip) fail(open_error(code, [&] { return file_head(path); }));
+    return from_archive(std::move(archive));
 }
 
 Package Package::from_bytes(std::string_view bytes) {
     // libzip takes an empty buffer for an empty archive, an empty file for none.
-    if (bytes.empty()) fail(open_error(ZIP_ER_NOZIP, [] { return false; }));
+    if (bytes.empty()) fail(open_error(ZIP_ER_NOZIP, [] { return std::string(); }));
+    auto archive = std::make_shared<Archive>();
+    archive->bytes.assign(bytes);
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* src = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    zip_source_t* src = zip_source_buffer_create(archive->bytes.data(), archive->bytes.size(), 0, &error);
     if (!src) {
         zip_error_fini(&error);
         throw std::bad_alloc();
     }
-    std::unique_ptr<zip_t, ZipCloser> zip(zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error));
-    if (!zip) {
+    archive->zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive->zip) {
         zip_source_free(src);
         const int code = zip_error_code_zip(&error);
         zip_error_fini(&error);
-        fail(open_error(code, [&] { return starts_like_zip(bytes); }));
+        fail(open_error(code, [&] { return std::string(bytes.substr(0, 1 << 20)); }));
     }
-    return read_archive(zip.get());
+    return from_archive(std::move(archive));
 }
 
-namespace {
-
-Package read_archive(zip_t* archive) {
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
+Package Package::from_archive(std::shared_ptr<Archive> archive) {
+    zip_t* zip = archive->zip;
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
     if (count < 0) fail("damaged zip archive");
     if (static_cast<std::uint64_t>(count) > kMaxEntries)
         fail("too many entries (" + std::to_string(count) + ", at most " + std::to_string(kMaxEntries) + ")");
 
     // Everything the directory tells is checked before anything is expanded.
-    struct Item {
-        zip_uint64_t index;
-        std::string name;
-        zip_uint64_t size;
-    };
-    std::vector<Item> items;
-    std::unordered_map<std::string, bool> seen;
+    Package package;
     std::uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
-        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
             fail("damaged zip directory");
         const std::string name = st.name;
         const bool folder = !name.empty() && name.back() == '/';
         check_part_name(folder ? std::string_view(name).substr(0, name.size() - 1) : std::string_view(name));
-        if (!seen.emplace(lower(name), true).second) fail("duplicate part name \"" + name + "\"");
-        if (folder && st.size == 0) continue;  // folder entries are not parts
-        if (st.size > kRatioFloor && st.size > kMaxRatio * st.comp_size)
-            fail("entry \"" + name + "\" expands more than " + std::to_string(kMaxRatio) + " times");
+        if (package.index_.count(lower(folder ? name.substr(0, name.size() - 1) : name)) ||
+            package.index_.count(lower(name)))
+            fail("duplicate part name \"" + name + "\"");
         total += st.size;
-        if (total > kMaxTotal) fail("more than 2 GiB when expanded");
-        items.push_back({static_cast<zip_uint64_t>(i), name, st.size});
-    }
-
-    Package package;
-    for (const auto& item : items) {
-        const std::string& name = item.name;
-        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive, item.index, 0));
-        if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(archive));
-        std::string data(static_cast<std::size_t>(item.size), '\0');
-        std::size_t got = 0;
-        for (;;) {
-            // One byte of room beyond the declared size catches an entry that lies about it.
-            char extra;
-            const bool full = got == data.size();
-            const zip_int64_t n = full ? zip_fread(file.get(), &extra, 1)
-                                       : zip_fread(file.get(), data.data() + got, data.size() - got);
-            if (n < 0) fail("damaged entry \"" + name + "\": " + zip_file_strerror(file.get()));
-            if (n == 0) break;
-            if (full) fail("entry \"" + name + "\" is larger than its directory says");
-            got += static_cast<std::size_t>(n);
+        if (total > kMaxTotal) fail("more than 1 GiB when expanded");
+        package.index_.emplace(lower(name), package.entries_.size());
+        if (folder && st.size == 0) {
+            package.entries_.push_back({name, nullptr, nullptr, 0, 0, 0, true});  // folders are not parts
+            continue;
         }
-        if (got != data.size()) fail("truncated entry \"" + name + "\"");
-        package.put(name, std::move(data));
+        package.entries_.push_back({name, nullptr, archive, static_cast<std::uint64_t>(i), st.size, st.comp_size, false});
     }
     return package;
 }
 
+namespace {
+
+// Expands one entry, trusting its declared size no further than reading it out.
+Bytes expand(zip_t* zip, std::uint64_t index, std::uint64_t size, const std::string& name) {
+    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip, index, 0));
+    if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(zip));
+    std::string data(static_cast<std::size_t>(size), '\0');
+    std::size_t got = 0;
+    for (;;) {
+        // One byte of room beyond the declared size catches an entry that lies about it.
+        char extra;
+        const bool full = got == data.size();
+        const zip_int64_t n = full ? zip_fread(file.get(), &extra, 1)
+                                   : zip_fread(file.get(), data.data() + got, data.size() - got);
+        if (n < 0) fail("damaged entry \"" + name + "\": " + zip_file_strerror(file.get()));
+        if (n == 0) break;
+        if (full) fail("entry \"" + name + "\" is larger than its directory says");
+        got += static_cast<std::size_t>(n);
+    }
+    if (got != data.size()) fail("truncated entry \"" + name + "\"");
+    return std::make_shared<const std::string>(std::move(data));
+}
+
 }  // namespace
 
-bool Package::contains(std::string_view name) const {
+const Package::Entry* Package::find(std::string_view name) const {
     auto it = index_.find(lower(name));
-    return it != index_.end() && entries_[it->second].bytes;
+    return it == index_.end() || entries_[it->second].removed ? nullptr : &entries_[it->second];
 }
 
-const std::string& Package::bytes(std::string_view name) const {
-    auto it = index_.find(lower(name));
-    if (it == index_.end() || !entries_[it->second].bytes) fail("missing part \"" + std::string(name) + "\"");
-    return *entries_[it->second].bytes;
+const Package::Entry& Package::at(std::string_view name) const {
+    const Entry* e = find(name);
+    if (!e) fail("missing part \"" + std::string(name) + "\"");
+    return *e;
 }
+
+bool Package::contains(std::string_view name) const { return find(name) != nullptr; }
+
+const std::string& Package::bytes(std::string_view name) const { return *shared(name); }
 
 Bytes Package::shared(std::string_view name) const {
-    bytes(name);
-    return entries_[index_.at(lower(name))].bytes;
+    const Entry& e = at(name);
+    if (!e.bytes) e.bytes = expand(e.origin->zip, e.index, e.size, e.name);
+    return e.bytes;
 }
 
+const std::string& Package::parsed_bytes(std::string_view name) const {
+    const Entry& e = at(name);
+    // Text compresses well, but not this well: past a grace size such a part
+    // is taken for a bomb.
+    if (!e.bytes && e.size > kRatioFloor && e.size > kMaxRatio * e.compressed)
+        fail("entry \"" + e.name + "\" expands more than " + std::to_string(kMaxRatio) + " times");
+    return bytes(name);
+}
+
+std::uint64_t Package::size(std::string_view name) const {
+    const Entry& e = at(name);
+    return e.bytes ? e.bytes->size() : e.size;
+}
+
+bool Package::loaded(std::string_view name) const { return at(name).bytes != nullptr; }
+
 std::string Package::actual_name(std::string_view name) const {
-    auto it = index_.find(lower(name));
-    return it != index_.end() && entries_[it->second].bytes ? entries_[it->second].name : std::string();
+    const Entry* e = find(name);
+    return e ? e->name : std::string();
 }
 
 void Package::put(const std::string& name, Bytes bytes) {
     auto [it, added] = index_.emplace(lower(name), entries_.size());
-    if (added) {
-        entries_.push_back({name, std::move(bytes)});
-    } else {
-        entries_[it->second].bytes = std::move(bytes);
-        entries_[it->second].source_index = -1;
-    }
+    if (added) entries_.push_back({name, nullptr, nullptr, 0, 0, 0, false});
+    Entry& e = entries_[it->second];
+    e = {e.name, std::move(bytes), nullptr, 0, 0, 0, false};
 }
 
 void Package::remove(std::string_view name) {
     auto it = index_.find(lower(name));
-    if (it != index_.end()) entries_[it->second].bytes.reset();
+    if (it != index_.end()) entries_[it->second].removed = true;
 }
 
 std::vector<std::string> Package::names() const {
     std::vector<std::string> out;
     for (const auto& e : entries_)
-        if (e.bytes) out.push_back(e.name);
+        if (!e.removed) out.push_back(e.name);
     return out;
 }
 
@@ -246,25 +299,23 @@ std::string Package::write() const {
 
     std::vector<const Entry*> order;
     for (const auto& e : entries_)
-        if (e.bytes) order.push_back(&e);
+        if (!e.removed) order.push_back(&e);
     std::stable_partition(order.begin(), order.end(),
                           [](const Entry* e) { return e->name == "[Content_Types].xml"; });
-    // Unchanged parts come from the file they were read from, still deflated:
-    // inflating and deflating them again is most of the cost of a save.
-    std::unique_ptr<zip_t, ZipCloser> source;
-    if (source_ && std::any_of(order.begin(), order.end(), [](const Entry* e) { return e->source_index >= 0; })) {
-        int code = 0;
-        if (identify(source_->path) == source_) source.reset(zip_open(source_->path.c_str(), ZIP_RDONLY, &code));
-        if (!source || identify(source_->path) != source_) {
+    // Parts copied from the file they were read from must be the parts that
+    // were loaded.
+    for (const Entry* e : order) {
+        if (e->origin && e->origin->changed()) {
             zip_discard(zip);
-            fail("the workbook file " + source_->path + " changed after it was loaded; nothing was written");
+            fail("the workbook file " + e->origin->path + " changed after it was loaded; nothing was written");
         }
     }
     for (const Entry* e : order) {
-        const bool raw = e->source_index >= 0 && source;
-        const auto from = static_cast<zip_uint64_t>(e->source_index);
-        zip_source_t* src = raw ? zip_source_zip(zip, source.get(), from, ZIP_FL_COMPRESSED, 0, -1)
-                                : zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0);
+        // A part not replaced is copied as the archive holds it, still
+        // compressed and with its method: inflating and deflating it again
+        // was most of the cost of a save.
+        zip_source_t* src = e->origin ? zip_source_zip(zip, e->origin->zip, e->index, ZIP_FL_COMPRESSED, 0, -1)
+                                      : zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0);
         const zip_int64_t at = src ? zip_file_add(zip, e->name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
         if (at < 0) {
             if (src) zip_source_free(src);
@@ -272,10 +323,8 @@ std::string Package::write() const {
             zip_discard(zip);
             fail("cannot add \"" + e->name + "\" to the zip archive: " + why);
         }
-        // The part keeps its method too (a stored part would otherwise be
-        // deflated now), so its bytes are copied as they are.
         zip_stat_t st;
-        if (raw && zip_stat_index(source.get(), from, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD))
+        if (e->origin && zip_stat_index(e->origin->zip, e->index, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD))
             zip_set_file_compression(zip, static_cast<zip_uint64_t>(at), st.comp_method, 0);
     }
     if (zip_close(zip) != 0) {
@@ -332,7 +381,7 @@ pugi::xml_document parse_xml(const std::string& bytes, std::string_view name) {
 }
 
 pugi::xml_document parse_part(const Package& package, std::string_view name) {
-    return parse_xml(package.bytes(name), name);
+    return parse_xml(package.parsed_bytes(name), name);
 }
 
 namespace {
@@ -367,11 +416,16 @@ void write_file_atomically(const std::string& path, const std::string& bytes) {
         ::unlink(tmp.c_str());
         fail(std::string(what) + " (" + std::strerror(e) + ")");
     };
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    // Keep the permissions and, where we may, the owner of the file being
+    // replaced; a new file gets the usual ones.
     struct stat st;
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    const bool replacing = ::stat(path.c_str(), &st) == 0;
+    if (replacing && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Only root may give a file away; the new file stays ours then.
+    }
+    ::fchmod(fd, replacing ? (st.st_mode & 07777) : (0666 & ~mask));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write_some(fd, bytes.data() + done, bytes.size() - done);

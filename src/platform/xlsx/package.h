@@ -1,15 +1,21 @@
 #pragma once
 // The zip container of an .xlsx file and its safety rules.
 //
-// Reading refuses, with a reason: a file that is no zip or is truncated, more
-// than kMaxEntries entries, an entry over kRatioFloor bytes that expands more
-// than kMaxRatio times, more than kMaxTotal bytes expanded in total, part names
-// that could escape or alias (.., backslash, absolute, %2F, a segment ending in
-// a dot, duplicates ignoring case), and any XML part with a DOCTYPE (entities
-// are never expanded because a DOCTYPE is refused before parsing).
+// Reading refuses, with a reason: a file that is no zip or is truncated (an
+// OLE2 file, which is how an .xls or a password-protected workbook is stored,
+// is named as such), more than kMaxEntries entries, more than kMaxTotal bytes
+// expanded in total, part names that could escape or alias (.., backslash,
+// absolute, %2F, a segment ending in a dot, duplicates ignoring case), a part
+// to be parsed that is over kRatioFloor bytes and expands more than kMaxRatio
+// times, and any XML part with a DOCTYPE (entities are never expanded because
+// a DOCTYPE is refused before parsing).
+//
+// Parts are expanded only when asked for. A part nobody asks for (pictures of
+// drawings, printer settings, anything we only carry along) is copied into
+// the written archive straight from the one it was read from, compressed data
+// and all, so that a large picture never has to fit in memory.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,7 +35,7 @@ struct Invalid : std::runtime_error {
 inline constexpr std::size_t kMaxEntries = 10000;
 inline constexpr std::uint64_t kMaxRatio = 100;
 inline constexpr std::uint64_t kRatioFloor = 100 * 1024;
-inline constexpr std::uint64_t kMaxTotal = std::uint64_t{2} << 30;
+inline constexpr std::uint64_t kMaxTotal = std::uint64_t{1} << 30;
 
 using Bytes = std::shared_ptr<const std::string>;
 
@@ -42,8 +48,17 @@ public:
     static Package from_bytes(std::string_view bytes);
 
     bool contains(std::string_view name) const;
-    const std::string& bytes(std::string_view name) const;  // fails naming the part when missing
+    // The expanded bytes, read from the archive on first use; fails naming the
+    // part when missing.
+    const std::string& bytes(std::string_view name) const;
     Bytes shared(std::string_view name) const;
+    // bytes() for a part about to be parsed: one that expands suspiciously far
+    // is refused first.
+    const std::string& parsed_bytes(std::string_view name) const;
+    // Without expanding: the size the archive declares, and whether the bytes
+    // are in memory already.
+    std::uint64_t size(std::string_view name) const;
+    bool loaded(std::string_view name) const;
     // The stored spelling of a part name, or "" when missing.
     std::string actual_name(std::string_view name) const;
     // Adds a part at the end or replaces one in place.
@@ -52,27 +67,26 @@ public:
     void remove(std::string_view name);
     std::vector<std::string> names() const;
     // The whole package as zip bytes, [Content_Types].xml first. A part read
-    // from a file and never replaced is copied from that file as its
-    // compressed bytes, not deflated again; if the file is no longer the one
-    // that was read, writing fails and nothing is produced.
+    // from an archive and not replaced is copied from it as its compressed
+    // bytes; if the file read is no longer the one that was read, writing
+    // fails and nothing is produced.
     std::string write() const;
+
+    struct Archive;  // the archive read, kept open while a part may still be copied from it
 
 private:
     struct Entry {
         std::string name;
-        Bytes bytes;
-        std::int64_t source_index = -1;  // in the file read, while unchanged
+        mutable Bytes bytes;  // null until read
+        std::shared_ptr<Archive> origin;  // null for a part put here
+        std::uint64_t index = 0, size = 0, compressed = 0;
+        bool removed = false;
     };
-    // The file a package was read from, as it was then.
-    struct SourceFile {
-        std::string path;
-        std::uint64_t device = 0, inode = 0, size = 0;
-        std::int64_t mtime_ns = 0;
-        bool operator==(const SourceFile&) const = default;
-    };
-    static std::optional<SourceFile> identify(const std::string& path);
-    std::optional<SourceFile> source_;
-    std::vector<Entry> entries_;                   // removed entries have null bytes
+    static Package from_archive(std::shared_ptr<Archive> archive);
+    const Entry* find(std::string_view name) const;
+    const Entry& at(std::string_view name) const;  // fails when missing
+    std::vector<Entry> entries_;
+
     std::unordered_map<std::string, std::size_t> index_;  // lower-case name -> entries_
 };
 

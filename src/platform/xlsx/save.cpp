@@ -1,6 +1,7 @@
 // Writing the document model back: changed notes parts are written anew,
 // every other part is copied byte for byte.
 #include <algorithm>
+#include <map>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -49,6 +50,18 @@ std::string first_free(const Package& pkg, const std::string& stem, const std::s
     }
 }
 
+// Whether any note's box (or the set of notes) differs: text alone is not
+// drawn in the VML part.
+bool boxes_differ(const std::vector<Note>& now, const std::vector<Note>& before) {
+    if (now.size() != before.size()) return true;
+    std::map<std::pair<int, int>, const NoteShape*> was;
+    for (const auto& n : before) was.emplace(std::make_pair(n.row, n.col), &n.shape);
+    return std::any_of(now.begin(), now.end(), [&](const Note& n) {
+        const auto it = was.find({n.row, n.col});
+        return it == was.end() || !(*it->second == n.shape);
+    });
+}
+
 class Saver {
 public:
     Saver(const Workbook& wb) : wb_(wb) {}
@@ -71,18 +84,19 @@ public:
             states = scaffold();
         }
 
-        std::vector<bool> changed(wb_.sheets.size());
-        std::set<std::string> regenerated;
+        std::vector<bool> changed(wb_.sheets.size()), boxes_changed(wb_.sheets.size());
+        std::set<std::string> redrawn;
         for (std::size_t i = 0; i < wb_.sheets.size(); ++i) {
             changed[i] = wb_.sheets[i].notes != states[i]->notes;
-            if (changed[i] && !states[i]->vml_part.empty()) regenerated.insert(lower(states[i]->vml_part));
+            boxes_changed[i] = changed[i] && boxes_differ(wb_.sheets[i].notes, states[i]->notes);
+            if (boxes_changed[i] && !states[i]->vml_part.empty()) redrawn.insert(lower(states[i]->vml_part));
         }
         for (const auto& name : pkg_.names())
-            if (lower(name).ends_with(".vml") && !regenerated.count(lower(name)))
-                for (int b : parse_idmap(parse_part(pkg_, name))) used_blocks_.insert(b);
+            if (lower(name).ends_with(".vml") && !redrawn.count(lower(name)))
+                for (int b : vml_blocks(pkg_.bytes(name))) used_blocks_.insert(b);
         index_media();
         for (std::size_t i = 0; i < wb_.sheets.size(); ++i)
-            if (changed[i]) write_notes(*states[i], wb_.sheets[i]);
+            if (changed[i]) write_notes(*states[i], wb_.sheets[i], boxes_changed[i]);
         drop_orphaned_media();
         if (!wb_.source || !(types_ == original_types_))
             pkg_.put("[Content_Types].xml", write_content_types(types_));
@@ -119,15 +133,28 @@ private:
         return states;
     }
 
+    // Media in memory are indexed by their bytes; the others are only
+    // expanded when a new picture has their size, so that copied media stay
+    // unexpanded.
     void index_media() {
         for (const auto& name : pkg_.names())
-            if (lower(name).starts_with("xl/media/")) media_.emplace(pkg_.bytes(name), name);
+            if (lower(name).starts_with("xl/media/")) {
+                if (pkg_.loaded(name))
+                    media_.emplace(pkg_.bytes(name), name);
+                else
+                    unloaded_media_.emplace(pkg_.size(name), name);
+            }
     }
 
     // The media part holding `picture`, added when no part has its bytes.
     std::string media_for(const Picture& picture) {
         if (!picture.bytes) fail("a note picture has no data");
         if (auto it = media_.find(*picture.bytes); it != media_.end()) return it->second;
+        for (auto [it, end] = unloaded_media_.equal_range(picture.bytes->size()); it != end; ++it)
+            if (pkg_.bytes(it->second) == *picture.bytes) {
+                media_.emplace(pkg_.bytes(it->second), it->second);
+                return it->second;
+            }
         const std::string ext = picture.extension.empty() ? "bin" : lower(picture.extension);
         const std::string name = first_free(pkg_, "xl/media/image", ext);
         pkg_.put(name, picture.bytes);
@@ -136,14 +163,18 @@ private:
         return name;
     }
 
-    // Shape id blocks for a VML part: its own former blocks and those of the
-    // shapes it keeps, then fresh ones as the notes need them.
+    // Ids for `count` new shapes of a VML part: free numbers in its own
+    // blocks first, then in fresh ones. `blocks` gets the part's idmap: the
+    // blocks it listed, those of its shapes and those of the new ids.
     std::vector<long> allocate_ids(const VmlPart* base, std::size_t count, std::vector<int>& blocks) {
-        std::set<int> mine;
+        std::set<int> mine, listed;
         if (base) {
-            for (int b : base->idmap)
+            for (int b : base->idmap) {
+                listed.insert(b);
                 if (!used_blocks_.count(b)) mine.insert(b);
-            for (long id : base->kept_shape_ids) mine.insert(static_cast<int>(id / 1024));
+            }
+            for (long id : base->shape_ids) listed.insert(static_cast<int>(id / 1024));
+            mine.insert(listed.begin(), listed.end());
         }
         std::vector<long> ids;
         auto next_block = [&] {
@@ -152,25 +183,36 @@ private:
             mine.insert(b);
             return b;
         };
-        auto it = mine.begin();
-        int block = it == mine.end() ? next_block() : *it;
-        long n = 1;
-        std::set<int> touched{block};
-        while (ids.size() < count) {
-            if (n == 1024) {
-                auto nx = mine.upper_bound(block);
-                block = nx == mine.end() ? next_block() : *nx;
-                touched.insert(block);
-                n = 1;
+        if (count) {
+            int block = mine.empty() ? next_block() : *mine.begin();
+            long n = 1;
+            listed.insert(block);
+            while (ids.size() < count) {
+                if (n == 1024) {
+                    auto nx = mine.upper_bound(block);
+                    block = nx == mine.end() ? next_block() : *nx;
+                    listed.insert(block);
+                    n = 1;
+                }
+                const long id = 1024L * block + n++;
+                if (!base || !base->shape_ids.count(id)) ids.push_back(id);
             }
-            const long id = 1024L * block + n++;
-            if (!base || !base->kept_shape_ids.count(id)) ids.push_back(id);
         }
-        if (base)
-            for (long id : base->kept_shape_ids) touched.insert(static_cast<int>(id / 1024));
-        blocks.assign(touched.begin(), touched.end());
-        used_blocks_.insert(touched.begin(), touched.end());
+        blocks.assign(listed.begin(), listed.end());
+        used_blocks_.insert(listed.begin(), listed.end());
         return ids;
+    }
+
+    // The drawing of a sheet as loaded, read now if load left it unread.
+    std::shared_ptr<const VmlPart> drawing_of(const SheetSource& st) {
+        if (st.vml_part.empty()) return nullptr;
+        if (!st.vml_error.empty()) fail(st.vml_error + ", so the notes drawn there cannot be changed");
+        if (st.vml) return st.vml;
+        try {
+            return std::make_shared<const VmlPart>(parse_vml(pkg_.shared(st.vml_part), st.vml_part));
+        } catch (const Invalid& e) {
+            fail(std::string(e.what()) + ", so no note can be drawn there");
+        }
     }
 
     void remember_media_of(const SheetSource& st) {
@@ -179,10 +221,10 @@ private:
                 maybe_orphaned_.insert(pkg_.actual_name(resolve_target(st.vml_part, r.target)));
     }
 
-    void write_notes(const SheetSource& st, const Sheet& sheet) {
+    void write_notes(const SheetSource& st, const Sheet& sheet, bool boxes_changed) {
         Relationships rels = st.rels;
         std::string sheet_xml_rel = st.legacy_rel;
-        const bool keeps_shapes = st.vml && st.vml->kept_shapes;
+        const auto base = boxes_changed ? drawing_of(st) : nullptr;
         remember_media_of(st);
 
         if (sheet.notes.empty()) {
@@ -191,14 +233,14 @@ private:
                 types_.remove_override(st.comments_part);
                 rels.remove(st.comments_rel);
             }
-            if (!st.vml_part.empty() && !keeps_shapes) {
+            if (base && !base->other_shapes) {
                 pkg_.remove(st.vml_part);
                 pkg_.remove(rels_part_of(st.vml_part));
                 types_.remove_override(st.vml_part);
                 rels.remove(st.legacy_rel);
                 sheet_xml_rel.clear();
-            } else if (!st.vml_part.empty()) {
-                write_vml_part(st, sheet, st.vml_part);
+            } else if (base) {
+                write_vml_part(st, sheet, st.vml_part, base.get());
             }
         } else {
             std::string comments = st.comments_part;
@@ -213,27 +255,28 @@ private:
                 vml = first_free(pkg_, "xl/drawings/vmlDrawing", "vml");
                 sheet_xml_rel = rels.add(reltype::kVmlDrawing, relative_target(st.part, vml));
             }
-            write_vml_part(st, sheet, vml);
+            if (boxes_changed) write_vml_part(st, sheet, vml, base.get());
         }
 
         put_relationships(rels_part_of(st.part), rels, st.rels);
         if (sheet_xml_rel != st.legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
     }
 
-    void write_vml_part(const SheetSource& st, const Sheet& sheet, const std::string& vml) {
-        const VmlPart* base = vml == st.vml_part ? st.vml.get() : nullptr;
+    void write_vml_part(const SheetSource& st, const Sheet& sheet, const std::string& vml, const VmlPart* base) {
         Relationships rels;
-        for (const auto& r : st.vml_rels.items)
-            if (base && (base->kept_values.count(r.id) || !r.is(reltype::kImage))) rels.items.push_back(r);
-        std::vector<ShapeToWrite> shapes;
+        if (base) rels = st.vml_rels;
         std::unordered_map<std::string, std::string> rel_of_media;
         for (const auto& r : rels.items)
-            if (!r.external) rel_of_media.emplace(lower(resolve_target(vml, r.target)), r.id);
+            if (!r.external && r.is(reltype::kImage)) rel_of_media.emplace(lower(resolve_target(vml, r.target)), r.id);
+        const Cells loaded = cells_of(st.notes);
+        std::size_t fresh = 0;
+        for (const auto& n : sheet.notes) fresh += kept_shape(base, loaded, n) == nullptr;
         std::vector<int> blocks;
-        const std::vector<long> ids = allocate_ids(base, sheet.notes.size(), blocks);
-        for (std::size_t i = 0; i < sheet.notes.size(); ++i) {
-            const Note& n = sheet.notes[i];
-            ShapeToWrite s{&n, ids[i], {}};
+        const std::vector<long> ids = allocate_ids(base, fresh, blocks);
+        std::vector<ShapeToWrite> shapes;
+        std::size_t next = 0;
+        for (const auto& n : sheet.notes) {
+            ShapeToWrite s{&n, kept_shape(base, loaded, n) ? 0 : ids[next++], {}};
             if (n.shape.picture) {
                 const std::string media = media_for(*n.shape.picture);
                 auto [it, added] = rel_of_media.emplace(lower(media), std::string());
@@ -242,7 +285,10 @@ private:
             }
             shapes.push_back(std::move(s));
         }
-        pkg_.put(vml, write_vml(base, blocks, sheet, shapes));
+        const WrittenVml written = write_vml(base, st.notes, blocks, sheet, shapes);
+        // A picture relationship stays while some shape names it.
+        std::erase_if(rels.items, [&](const Relationship& r) { return r.is(reltype::kImage) && !written.values.count(r.id); });
+        pkg_.put(vml, written.text);
         if (!types_.has_default("vml")) types_.add_default("vml", ctype::kVml);
         put_relationships(rels_part_of(vml), rels, base ? st.vml_rels : Relationships{});
     }
@@ -277,6 +323,7 @@ private:
     ContentTypes types_, original_types_;
     std::set<int> used_blocks_;
     std::unordered_map<std::string_view, std::string> media_;  // bytes (owned by parts) -> part
+    std::multimap<std::uint64_t, std::string> unloaded_media_;  // declared size -> part
     std::set<std::string> maybe_orphaned_;
 };
 
@@ -289,8 +336,18 @@ std::string package_bytes(const Workbook& workbook) {
 
 }  // namespace detail
 
+std::string save_bytes(const Workbook& workbook, const std::string& name) {
+    try {
+        return detail::package_bytes(workbook);
+    } catch (const detail::Invalid& e) {
+        throw XlsxError(name, e.what());
+    }
+}
+
 void save(const Workbook& workbook, const std::string& path) {
     try {
+        const std::string type = workbook.source ? workbook.source->workbook_type : std::string(detail::ctype::kWorkbook);
+        if (std::string why = detail::extension_mismatch(type, path); !why.empty()) detail::fail(why);
         detail::write_file_atomically(path, detail::package_bytes(workbook));
     } catch (const detail::Invalid& e) {
         throw XlsxError(path, e.what());

@@ -23,17 +23,23 @@ struct SheetSource {
     std::vector<Note> notes; // as loaded: saving compares with these
     CommentExtras comment_extras;
     std::vector<std::pair<std::string, std::string>> comment_root_attributes;
+    // Read at load only for a sheet with notes, and then never fatal: a part
+    // that cannot be read leaves the notes their default boxes and `vml_error`
+    // its reason, and refuses only a save that has to change it.
     std::shared_ptr<const VmlPart> vml;
+    std::string vml_error;
     Relationships vml_rels;
 };
 
 struct PackageSource {
     Package package;
     ContentTypes types;
+    std::string workbook_type;  // the media type of the workbook part
     std::vector<std::shared_ptr<const SheetSource>> sheets;
 };
 
-PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904);
+// `file` names the file read, for the check of its extension.
+PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& date1904, std::string_view file);
 // What save writes, as zip bytes; throws Invalid.
 std::string package_bytes(const Workbook& workbook);
 

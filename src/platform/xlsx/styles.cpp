@@ -173,6 +173,21 @@ std::u16string Styles::format_code(std::size_t style) const {
     return code.empty() ? u"General" : code;
 }
 
+std::int32_t max_digit_px(const Font& font) {
+    // Digit advance widths in ems, from the fonts' metrics (all digits of
+    // these fonts are equally wide); other fonts are taken as half an em.
+    static const std::pair<std::u16string_view, double> digits[] = {
+        {u"calibri", 1038.0 / 2048}, {u"arial", 1139.0 / 2048}, {u"times new roman", 0.5}, {u"tms rmn", 0.5}};
+    std::u16string name = font.name;
+    for (auto& c : name)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    double em = 0.5;
+    for (const auto& [n, w] : digits)
+        if (name == n) em = w;
+    const double size = std::clamp(font.size, 1.0, 409.0);
+    return std::max<std::int32_t>(1, static_cast<std::int32_t>(std::lround(size * 96 / 72 * em)));
+}
+
 Styles default_styles() {
     Styles s;
     s.fonts.push_back(Font{});

@@ -54,6 +54,10 @@ struct Styles {
     std::u16string format_code(std::size_t style) const;  // "General" for unknown ids
 };
 
+// The widest digit of `font` in pixels at 96 dpi: the unit of column widths
+// when `font` is the workbook's default (its first) font.
+std::int32_t max_digit_px(const Font& font);
+
 Styles default_styles();
 Styles parse_styles(const pugi::xml_document& doc, const ThemeColors& theme);
 

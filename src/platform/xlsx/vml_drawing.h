@@ -2,6 +2,8 @@
 // The VML drawing part: the box of every note (size, visibility, fill,
 // opacity, text direction, anchor). Shapes that are not notes (form controls
 // and the like) are kept as they were.
+#include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -10,6 +12,8 @@
 #include <pugixml.hpp>
 
 #include "platform/xlsx/model.h"
+#include "platform/xlsx/package.h"
+#include "platform/xlsx/vml_markup.h"
 
 namespace quill::xlsx::detail {
 
@@ -21,21 +25,32 @@ struct LoadedShape {
     std::int32_t row = 0, col = 0;
     NoteShape shape;          // picture still unresolved
     std::string picture_rel;  // relationship id of the picture fill, "" for none
+    std::size_t element = 0;  // which of the root's child elements it is
 };
 
+// A VML part as read: its bytes, where each element lies in them, and what
+// the notes' shapes say. Saving copies every element it does not change.
 struct VmlPart {
-    std::vector<LoadedShape> notes;
-    std::vector<std::string> kept;  // every other top-level node, serialised
+    Bytes bytes;
+    VmlMarkup markup;  // where the elements lie; its repaired copy is not kept
+    std::vector<LoadedShape> notes;  // the first shape of each cell
+    std::map<std::pair<std::int32_t, std::int32_t>, std::size_t> by_cell;  // index into notes
     std::vector<std::pair<std::string, std::string>> root_attributes;  // xmlns declarations
     std::vector<int> idmap;
-    std::set<long> kept_shape_ids;
-    std::set<std::string> kept_values;  // attribute values in kept nodes (relationship ids among them)
-    bool kept_note_shapetype = false;   // a kept <v:shapetype id="_x0000_t202">
-    bool kept_shapes = false;           // kept nodes draw something (not only shape types)
+    std::set<long> shape_ids;      // of every shape in the part
+    std::int64_t max_z = 0;        // the highest z-index any shape has
+    bool note_shapetype = false;   // a <v:shapetype id="_x0000_t202">
+    bool other_shapes = false;     // shapes that are not notes (form controls and the like)
+
+    const LoadedShape* find(std::int32_t row, std::int32_t col) const;
 };
 
-VmlPart parse_vml(const pugi::xml_document& doc);
-std::vector<int> parse_idmap(const pugi::xml_document& doc);
+// Reads a part leniently (see vml_markup.h); throws Invalid naming `name`
+// when even that fails.
+VmlPart parse_vml(Bytes bytes, std::string_view name);
+// The shape id blocks a part takes: its idmap and the blocks of its shapes'
+// ids, found by a plain scan when the part cannot be read.
+std::set<int> vml_blocks(const std::string& bytes);
 std::vector<int> parse_idmap_list(std::string_view data);
 long shape_number(std::string_view id);  // "_x0000_s1025" -> 1025; -1 when not of that form
 
@@ -72,11 +87,27 @@ inline Anchor compute_anchor(const Sheet& sheet, const Note& note) { return comp
 
 struct ShapeToWrite {
     const Note* note;
-    long id;                  // numeric shape id
+    long id;                  // numeric shape id of a shape written anew
     std::string picture_rel;  // "" for a colour fill
 };
 
-std::string write_vml(const VmlPart* base, const std::vector<int>& idmap, const Sheet& sheet,
-                      const std::vector<ShapeToWrite>& shapes);
+using Cells = std::set<std::pair<std::int32_t, std::int32_t>>;
+Cells cells_of(const std::vector<Note>& notes);
+
+// The shape of `base` that note `n` keeps: the shape of its cell, when the
+// cell had a note when loaded (`loaded`). Null when the note needs a new one.
+const LoadedShape* kept_shape(const VmlPart* base, const Cells& loaded, const Note& n);
+
+struct WrittenVml {
+    std::string text;
+    std::set<std::string> values;  // attribute values in the part, relationship ids among them
+};
+
+// The part holding `shapes` (one per note of `sheet`). Over a part read from
+// the file, a note whose shape did not change since loading keeps its element
+// byte for byte, a changed one gets only what changed, a deleted note's shape
+// goes, and every other element, comment and declaration stays as it was.
+WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const std::vector<int>& idmap,
+                     const Sheet& sheet, const std::vector<ShapeToWrite>& shapes);
 
 }  // namespace quill::xlsx::detail

@@ -118,6 +118,7 @@ std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& ct
             sheet.protect_contents = truthy(n.attribute("sheet"));
         } else if (name == "sheetFormatPr") {
             if (auto w = n.attribute("defaultColWidth")) sheet.default_column_width = w.as_double();
+            if (auto w = n.attribute("baseColWidth")) sheet.base_column_width = std::clamp(w.as_int(8), 0, 255);
             sheet.default_row_height = n.attribute("defaultRowHeight").as_double(15);
         } else if (name == "cols") {
             for (auto col : n.children()) {

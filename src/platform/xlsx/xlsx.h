@@ -33,6 +33,8 @@ Workbook load_bytes(std::string_view bytes, const std::string& name);
 // flushed and renamed over the target, so an existing file is never left
 // half-written. The target may be the file the workbook was loaded from.
 void save(const Workbook& workbook, const std::string& path);
+// The file's bytes, for a stream; `name` stands for the file in messages.
+std::string save_bytes(const Workbook& workbook, const std::string& name);
 
 // Notes longer than this (UTF-16 units) are refused on save, as Excel caps them.
 inline constexpr std::size_t kMaxNoteLength = 32767;

@@ -30,7 +30,7 @@ TEST(Binding, RoundTripKeepsWhatTheCommandsDidNotTouch) {
     old.col = 0;
     old.author = u"Ann";
     old.text = {{u"old\nnote", default_note_font()}};
-    old.shape.picture = Picture{std::make_shared<const std::string>("not decoded here"), "png"};
+    old.shape.picture = Picture{std::make_shared<const std::string>("not decoded here"), "png", {}};
     old.shape.picture_title = u"photo";
     old.shape.opacity = 0.5;
     old.shape.orientation = kUpward;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "drawing_check.h"
 #include "fixture.h"
 #include "xlsx_test_util.h"
 
@@ -54,7 +55,7 @@ Workbook golden_workbook() {
     pic.shape.opacity = 0.5;
     pic.shape.orientation = kVertical;
     pic.shape.vertical_alignment = VerticalAlignment::Bottom;
-    pic.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(1)), "png"};
+    pic.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(1)), "png", {}};
     pic.shape.picture_title = u"photo";
     s.notes = {plain, rich, pic};
     return wb;
@@ -70,6 +71,7 @@ TEST(Golden, NewWorkbookNotesParts) {
     expect_golden(testing::part_of(out, "xl/worksheets/_rels/sheet1.xml.rels"), "new-sheet1.xml.rels");
     expect_golden(testing::part_of(out, "[Content_Types].xml"), "new-content-types.xml");
     EXPECT_EQ(testing::part_of(out, "xl/media/image1.png"), testing::tiny_png(1));
+    testing::expect_edits_keep_the_rest(testing::part_of(out, "xl/drawings/vmlDrawing1.vml"));
 }
 
 TEST(Golden, RewrittenDrawingKeepsTheButton) {
@@ -81,6 +83,9 @@ TEST(Golden, RewrittenDrawingKeepsTheButton) {
     save(wb, dir.path("out.xlsx"));
     expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing1.vml"), "kept-vmlDrawing1.vml");
     expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml"), "kept-comments1.xml");
+    // The preservation check runs over the drawing before and after the edit.
+    testing::expect_edits_keep_the_rest(testing::part_of(dir.path("in.xlsx"), "xl/drawings/vmlDrawing1.vml"));
+    testing::expect_edits_keep_the_rest(testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing1.vml"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"
+#include "platform/xlsx/source.h"
 #include "xlsx_test_util.h"
 
 namespace quill::xlsx {
@@ -59,9 +60,18 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
     std::string bomb;
     {
         detail::Package p;
-        p.put("big.bin", std::string(2 << 20, '\0'));  // deflates far beyond 100 times
+        for (const auto& e : minimal_entries()) p.put(e.name, e.data);
+        p.put("custom/big.xml", std::string(2 << 20, ' '));  // deflates far beyond 100 times
         bomb = p.write();
     }
+    const std::string ole2_head("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    std::string encrypted_name;
+    for (char c : std::string("EncryptedPackage")) encrypted_name += {c, '\0'};
+    auto workbook_typed = [](const char* type) {
+        return replaced(minimal_entries(), "[Content_Types].xml",
+                        std::string(R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType=")") +
+                            type + R"("/></Types>)");
+    };
     std::vector<ZipEntry> many = minimal_entries();
     for (int i = 0; i < 10001; ++i) many.push_back({"x/" + std::to_string(i), ""});
     std::vector<ZipEntry> huge = minimal_entries();
@@ -80,7 +90,12 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
         {"truncated", ok.substr(0, ok.size() / 2), "truncated or damaged"},
         {"zip bomb", bomb, "expands more than 100 times"},
         {"too many entries", testing::stored_zip(many), "too many entries"},
-        {"too large in total", testing::stored_zip(huge), "more than 2 GiB"},
+        {"too large in total", testing::stored_zip(huge), "more than 1 GiB"},
+        {"encrypted", ole2_head + std::string(600, '\0') + encrypted_name, "password-protected"},
+        {"xls", ole2_head + std::string(600, '\0'), ".xls"},
+        {"duplicate name", testing::stored_zip(with(minimal_entries(), minimal_entries()[2])), "duplicate part name"},
+        {"xlsb", testing::stored_zip(workbook_typed("application/vnd.ms-excel.sheet.binary.macroEnabled.main")), "binary workbook"},
+        {"xlsm named xlsx", testing::stored_zip(workbook_typed("application/vnd.ms-excel.sheet.macroEnabled.main+xml")), "is an .xlsm"},
         {"parent folder", testing::stored_zip(with(minimal_entries(), {"xl/../evil.xml", "x"})), "parent folder"},
         {"backslash", testing::stored_zip(with(minimal_entries(), {"xl\\evil.xml", "x"})), "backslash"},
         {"absolute", testing::stored_zip(with(minimal_entries(), {"/etc/evil.xml", "x"})), "absolute path"},
@@ -129,6 +144,41 @@ TEST(Package, ControlCharactersMakeAPartNameUnsafe) {
         SCOPED_TRACE(name.size());
         EXPECT_THROW(detail::check_part_name(name), detail::Invalid);
     }
+}
+
+// Media that only ride along are never expanded: a flat picture that deflates
+// a thousandfold loads and is written back as it was stored.
+TEST(Package, MediaAreCopiedWithoutExpanding) {
+    ScratchDir dir;
+    detail::Package p;
+    for (const auto& e : minimal_entries()) p.put(e.name, e.data);
+    p.put("xl/media/flat.bmp", std::string(8 << 20, '\xFF'));
+    testing::write_file(dir.path("in.xlsx"), p.write());
+    Workbook wb = load(dir.path("in.xlsx"));
+    EXPECT_FALSE(wb.source->package.loaded("xl/media/flat.bmp"));
+    wb.sheets[0].notes.push_back(Note{});
+    wb.sheets[0].notes.back().text = testing::text(u"n");
+    save(wb, dir.path("out.xlsx"));
+    const auto out = detail::Package::read(dir.path("out.xlsx"));
+    EXPECT_EQ(out.size("xl/media/flat.bmp"), std::uint64_t{8} << 20);
+    EXPECT_EQ(out.bytes("xl/media/flat.bmp"), std::string(8 << 20, '\xFF'));
+}
+
+// Excel opens a file only when its extension fits the workbook's kind, so a
+// macro-enabled workbook loads and saves under .xlsm and is refused as .xlsx.
+TEST(Package, ExtensionMustFitTheWorkbookKind) {
+    ScratchDir dir;
+    testing::write_file(dir.path("in.xlsm"), testing::stored_zip(replaced(minimal_entries(), "[Content_Types].xml",
+        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.ms-excel.sheet.macroEnabled.main+xml"/></Types>)")));
+    const Workbook wb = load(dir.path("in.xlsm"));
+    EXPECT_NO_THROW(save(wb, dir.path("out.xlsm")));
+    try {
+        save(wb, dir.path("out.xlsx"));
+        ADD_FAILURE() << "saved";
+    } catch (const XlsxError& e) {
+        EXPECT_NE(e.reason().find("is an .xlsm but the file is named .xlsx"), std::string::npos) << e.reason();
+    }
+    EXPECT_THROW(save(new_workbook(), dir.path("new.xlsm")), XlsxError);
 }
 
 TEST(Package, MissingFileIsAnError) {

@@ -38,7 +38,7 @@ Workbook notes_workbook(std::size_t count) {
         Font bold = default_note_font();
         bold.bold = true;
         n.text = {{u"Note " + to_u16(std::to_string(i)), bold}, {u"\nsecond line", default_note_font()}};
-        if (i % 2) n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(static_cast<std::uint8_t>(i))), "png"};
+        if (i % 2) n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(static_cast<std::uint8_t>(i))), "png", {}};
         wb.sheets[0].notes.push_back(std::move(n));
     }
     return wb;
@@ -83,7 +83,7 @@ TEST(Readers, OpenpyxlWorkbookSurvivesOurSave) {
     ASSERT_EQ(wb.sheets[1].notes.size(), 1u);
     EXPECT_EQ(wb.sheets[1].notes[0].author, u"Bob");
     wb.sheets[0].notes[0].text = testing::text(u"first, edited");
-    wb.sheets[0].notes[0].shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(5)), "png"};
+    wb.sheets[0].notes[0].shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(5)), "png", {}};
     save(wb, dir.path("o2.xlsx"));
     EXPECT_EQ(openpyxl_notes(dir.path("o2.xlsx")), "Data!A1|first, edited\nTwo!C3|other sheet\n");
     const auto before = testing::part_names(dir.path("o.xlsx"));

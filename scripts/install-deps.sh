@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libzip-dev libpugixml-dev libstb-dev libcli11-dev
   clang-14 libclang-rt-14-dev
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 mingw-w64-tools binutils-mingw-w64
   wine wine64 wine64-tools libwine-dev xvfb xauth nsis
   python3 python3-openpyxl libreoffice-calc-nogui
   zip unzip poppler-utils

@@ -44,7 +44,9 @@ fi
 if [[ -f src/platform/win32/CMakeLists.txt ]]; then
   for arch in i686 x86_64; do
     step "Pixnote.dll $arch"
-    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || fail
+    { cmake --preset "mingw-$arch" >/dev/null && cmake --build --preset "mingw-$arch" -j "$jobs"; } || { fail; continue; }
+    tests/win32/check-imports.sh "$arch-w64-mingw32-objdump" "build/mingw-$arch/src/platform/win32/Pixnote.dll" ||
+      fail "Pixnote.dll $arch imports beyond Windows XP"
   done
   step "Quillette-setup.exe"
   cmake --build --preset mingw-x86_64 -j "$jobs" --target installer || fail

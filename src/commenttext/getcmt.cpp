@@ -1,4 +1,5 @@
 #include "dialog/frm_add_in.h"
+#include "host/long_strings.h"
 
 namespace quill::dialog {
 
@@ -10,9 +11,9 @@ namespace quill::dialog {
 std::u16string frmAddIn::getcmt() {
     std::u16string s = RichTextBox1->Text();
     const std::shared_ptr<host::WorksheetFunction> wf = need(xlapp).WorksheetFunction();
-    s = need(wf).Substitute(s, u"\t", u"        ");
-    s = need(wf).Substitute(s, u"\r\n", u"\n");  // pairs before lone CRs: CR CR LF becomes one LF
-    s = need(wf).Substitute(s, u"\r", u"");
+    s = host::substitute(need(wf), s, u"\t", u"        ");
+    s = host::substitute(need(wf), s, u"\r\n", u"\n");  // pairs before lone CRs: CR CR LF becomes one LF
+    s = host::substitute(need(wf), s, u"\r", u"");
     return s;
 }
 

@@ -1,4 +1,5 @@
 #include "dialog/frm_add_in.h"
+#include "host/long_strings.h"
 
 namespace quill::dialog {
 
@@ -31,7 +32,7 @@ void orient(const frmAddIn& frm, host::TextFrame& frame) {
 // to put in its place and the transfer would only overwrite its formats with
 // the editor's empty insertion point.
 void frmAddIn::Command3_Click() {
-    const std::shared_ptr<host::Range> c = need(xlapp).ActiveCell();
+    const std::shared_ptr<host::Range> c = active_cell();
     if (!c) return;
     if (need(c->Parent()).ProtectContents()) {
         messages().Show(u"Please First Remove Sheet Protection.", MsgButtons::OK, kAppTitle);
@@ -58,9 +59,9 @@ void frmAddIn::Command3_Click() {
 
     const std::u16string t = getcmt();
     if (comment) {
-        comment->Text(t);
+        host::set_comment_text(*comment, t);
     } else {
-        comment = c->AddComment(t);
+        comment = host::add_comment(*c, t);
     }
     orient(*this, need(need(need(comment).Shape()).TextFrame()));
     xlapp->DisplayCommentIndicator(host::xlCommentIndicatorOnly);

@@ -30,6 +30,15 @@ constexpr Binding kBindings[] = {
 };
 }  // namespace
 
+std::shared_ptr<host::Range> frmAddIn::active_cell() {
+    host::Application& app = need(xlapp);
+    try {
+        return app.ActiveCell();
+    } catch (const HostError&) {
+        return nullptr;
+    }
+}
+
 frmAddIn::frmAddIn(FormServices services)
     : Check4(Find(u"Check4")),
       Check1(Find(u"Check1")),

@@ -134,6 +134,10 @@ public:
 private:
     void new_editor();
     MessageBoxPort& messages() { return need(services_.messages); }
+    // xlapp's ActiveCell, or nothing when there is none. Excel does not
+    // return nothing when the active window shows no worksheet (a chart
+    // sheet, say): the property fails then, which means the same.
+    std::shared_ptr<host::Range> active_cell();
 
     FormServices services_;
     bool loaded_ = false;

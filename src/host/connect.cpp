@@ -113,6 +113,10 @@ std::shared_ptr<CommandBarControl> Connect::AddToAddInCommandBar(const std::u16s
         auto button = need(insert->Controls()).Add(msoControlButton);
         try {
             need(button).Caption(sCaption);
+            // Without a Tag of its own the button would share its Click with
+            // every other Tag-less custom button, and another add-in's or
+            // macro's button would open this dialog.
+            need(button).Tag(kMenuTag);
         } catch (...) {
             // A captionless button left behind would pile up in the host's
             // menu with every failed connection; take it away again.

@@ -14,6 +14,8 @@
 namespace quill::host {
 
 inline constexpr char16_t kMenuCaption[] = u"Insert Quillette";
+// The menu button's Tag: its identity for Office's Click routing.
+inline constexpr char16_t kMenuTag[] = u"Quillpix.Connect";
 inline constexpr char16_t kSettingsApp[] = u"Pixnote";
 inline constexpr char16_t kSettingsSection[] = u"Settings";
 inline constexpr char16_t kSettingsKey[] = u"DisplayOnConnect";

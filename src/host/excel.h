@@ -118,7 +118,11 @@ public:
     // when none matches.
     virtual std::shared_ptr<Range> SpecialCells(std::int32_t Type) = 0;
     virtual std::shared_ptr<Range> Cells() = 0;
+    // Count fails with error 6 (Overflow) beyond 2,147,483,647 cells, as a
+    // whole sheet of Excel 2007 and later has; CountLarge, which Excel 2000
+    // lacks, counts any range.
     virtual std::int64_t Count() = 0;
+    virtual std::int64_t CountLarge() = 0;
     virtual std::u16string Address() = 0;  // absolute A1 reference, e.g. "$B$3" or "$A$1:$B$2,$D$4"
     virtual std::u16string Text() = 0;     // what the (first) cell displays, not its value
     virtual std::shared_ptr<host::Characters> Characters(std::int32_t Start, std::int32_t Length) = 0;  // 1-based
@@ -137,6 +141,9 @@ public:
     virtual ~Comment() = default;
     virtual std::u16string Text() = 0;               // the whole text; line breaks are LF
     virtual void Text(const std::u16string& text) = 0;  // replaces the whole text
+    // Inserts `text` at character `Start` (from 1), or writes over the text
+    // from there when `Overwrite`.
+    virtual void Text(const std::u16string& text, std::int32_t Start, bool Overwrite) = 0;
     virtual void Delete() = 0;
     virtual std::shared_ptr<host::Shape> Shape() = 0;
 };
@@ -231,6 +238,9 @@ public:
     virtual ~CommandBarControl() = default;
     virtual std::u16string Caption() = 0;
     virtual void Caption(const std::u16string& value) = 0;
+    // Office raises a button's Click on every connected button that shares
+    // its Tag, and all Tag-less custom buttons share one.
+    virtual void Tag(const std::u16string& value) = 0;
     virtual void Delete() = 0;
     // Called by name on a popup control; fails on a control without children.
     virtual std::shared_ptr<CommandBarControls> Controls() = 0;

@@ -3,6 +3,7 @@
 
 #include "dialog/frm_add_in.h"
 #include "host/error_styles.h"
+#include "host/long_strings.h"
 
 namespace quill::dialog {
 
@@ -55,7 +56,7 @@ void move_first_to_end(host::FileList& files) {
 // as they are, and the closing steps do not run.
 void frmAddIn::OKButton_Click() {
     trap_and_show(messages(), kErrorTitle, [&] {
-        const std::shared_ptr<host::Range> active = need(xlapp).ActiveCell();
+        const std::shared_ptr<host::Range> active = active_cell();
         if (!active) return;
         if (need(active->Parent()).ProtectContents()) {
             messages().Show(kProtected, MsgButtons::OK, kAppTitle);
@@ -118,7 +119,7 @@ void frmAddIn::OKButton_Click() {
                     const bool has_text = !RichTextBox1->Text().empty();
                     const bool enabled = RichTextBox1->Enabled();
                     if (has_text && enabled) {
-                        comment = cell->AddComment(getcmt());
+                        comment = host::add_comment(*cell, getcmt());
                         Label3.Caption(kStatus + cell->Address());
                         InsertFmtText(cell);
                     } else {

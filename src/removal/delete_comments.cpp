@@ -1,6 +1,7 @@
 #include <string>
 
 #include "dialog/frm_add_in.h"
+#include "dialog/leading_number.h"
 #include "host/error_styles.h"
 
 namespace quill::dialog {
@@ -11,6 +12,13 @@ constexpr char16_t kOneCellPrompt[] = u"Do you want to delete comment in the act
 constexpr char16_t kOneCellTitle[] = u"Delete Comment";
 constexpr char16_t kManyCellsTitle[] = u"Delete Comments";
 
+// The cells of a range. Count overflows on a whole sheet of Excel 2007 and
+// later; CountLarge does not, but Excel 2000 (version 9) does not have it.
+std::int64_t cell_count(bool count_large, host::Range& range) {
+    const std::shared_ptr<host::Range> cells = range.Cells();
+    return count_large ? need(cells).CountLarge() : need(cells).Count();
+}
+
 std::u16string many_cells_prompt(std::int64_t count) {
     return u"Do you want to delete all the comments (" + to_u16(std::to_string(count)) + u") from the seleceted cells";
 }
@@ -20,7 +28,7 @@ std::u16string many_cells_prompt(std::int64_t count) {
 // trapped here; the dispatcher reports them.
 void frmAddIn::Command2_Click() {
     host::Application& app = need(xlapp);
-    const std::shared_ptr<host::Range> active = app.ActiveCell();
+    const std::shared_ptr<host::Range> active = active_cell();
     if (!active) return;
     if (need(active->Parent()).ProtectContents()) {
         messages().Show(kProtected, MsgButtons::OK, kAppTitle);
@@ -30,7 +38,8 @@ void frmAddIn::Command2_Click() {
     const std::shared_ptr<host::Range> selection = app.Selection();
     if (!selection) return;  // a shape or chart is selected: nothing to delete
 
-    if (need(selection->Cells()).Count() > 1) {
+    const bool count_large = leading_number(app.Version()) != 9;
+    if (cell_count(count_large, *selection) > 1) {
         // The host answers "no cells" with a failure, which means there is
         // simply nothing to ask about.
         std::shared_ptr<host::Range> commented;
@@ -40,7 +49,7 @@ void frmAddIn::Command2_Click() {
             return;
         }
         if (!commented) return;
-        const std::int64_t count = need(commented->Cells()).Count();
+        const std::int64_t count = cell_count(count_large, *commented);
         if (count >= 1 &&
             messages().Show(many_cells_prompt(count), MsgButtons::YesNo, kManyCellsTitle) == MsgAnswer::Yes)
             commented->ClearComments();

@@ -127,13 +127,40 @@ TEST(InsertTextOnly, ChecksComeFirst) {
         EXPECT_EQ(f.excel->log.count("Range.Comment"), 0u);
         EXPECT_EQ(f.comment()->text.text(), u"old\ntext");
     }
-    {
-        SCOPED_TRACE("no active cell");
+    for (const bool chart : {false, true}) {
+        SCOPED_TRACE(chart ? "a chart sheet active" : "no active cell");
         Cmd3 f(kText, true, false, 0, 0);
-        f.excel->close_all();
+        if (chart) f.excel->chart_sheet_active = true;
+        else f.excel->close_all();
         f.click();
         EXPECT_TRUE(f.messages->shown.empty());
         EXPECT_EQ(f.excel->log.calls(), std::vector<std::string>{"Application.ActiveCell"});
+    }
+}
+
+// Excel 2000 refuses strings over 255 characters: the whole note still
+// arrives, written and cleaned in pieces, none parting a CR LF pair; a host
+// that takes long strings sees one call each, as ever.
+TEST(InsertTextOnly, LongTextReachesExcel2000InPieces) {
+    std::u16string editor(254, u'x');
+    editor += u"\r\n\ty";  // a pair across the first 255 boundary
+    editor += std::u16string(300, u'z') + u"\r\nend";
+    std::u16string note(254, u'x');
+    note += u"\n        y" + std::u16string(300, u'z') + u"\nend";
+    for (const bool old_host : {false, true}) {
+        for (const bool old_comment : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "Excel 2000: " << old_host << ", existing comment: " << old_comment);
+            Cmd3 f(editor.c_str(), true, old_comment, 1, 0);
+            f.excel->short_strings = old_host;
+            f.click();
+            EXPECT_TRUE(f.messages->shown.empty());
+            ASSERT_NE(f.comment(), nullptr);
+            EXPECT_EQ(f.comment()->text.text(), note);
+            if (!old_host) {
+                EXPECT_EQ(f.excel->log.count("WorksheetFunction.Substitute"), 3u);
+                EXPECT_EQ(f.excel->log.count("Range.AddComment"), old_comment ? 0u : 1u);
+            }
+        }
     }
 }
 

@@ -80,6 +80,18 @@ TEST_P(EditorContract, LineBreaksTakeTwoPositionsAndBadSelectionsAreRejected) {
 
 // Set on "bcd" of "abcdef": every selected character takes each attribute,
 // and a selection straddling the edge reads as mixed (no value).
+// Text is text, whatever it starts with: a cell or a user name may read
+// like RTF.
+TEST_P(EditorContract, TextIsNeverReadAsRtf) {
+    for (const std::u16string rtf : {u"{\\rtf1\\ansi {\\b bold}}", u"{\\urtf1 x}"}) {
+        ed().Text(rtf);
+        EXPECT_EQ(ed().Text(), rtf);
+        ed().Text(u"");
+        ed().TypeText(rtf);
+        EXPECT_EQ(ed().Text(), rtf);
+    }
+}
+
 TEST_P(EditorContract, AttributesApplyToEverySelectedCharacterAndMixedHasNoValue) {
     ed().Text(u"abcdef");
     select(1, 3);

@@ -146,31 +146,41 @@ TEST(MenuCommand, MissingInsertMenuGivesNoButtonAndNoMessage) {
     EXPECT_EQ(rig.stored(), u"0");
 }
 
+// Office routes a Click to every button of the same Tag: a Tag-less button
+// (another add-in's, or a macro's) must not reach this one, while a leftover
+// of an earlier run, which has its Tag, does.
 TEST(MenuCommand, OlderButtonWithSameCaptionIsNotReused) {
-    Rig rig({.insert_menu = true, .earlier_button = std::u16string(kMenuCaption)});
-    rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-    auto buttons = rig.ours();
-    ASSERT_EQ(buttons.size(), 2u);
-    EXPECT_EQ(rig.excel->menu(u"Insert")->controls.back(), buttons[1]);  // appended at the end
-    rig.excel->click(buttons[0]);
-    EXPECT_FALSE(rig.connect->FormDisplayed());
-    EXPECT_FALSE(rig.excel->click(buttons[1]));  // CancelDefault stays false
-    EXPECT_TRUE(rig.connect->FormDisplayed());
-    rig.connect->AddinInstance_OnDisconnection(0);
-    EXPECT_EQ(rig.ours().size(), 1u);  // only the older one is left
+    for (const std::u16string tag : {u"", kMenuTag}) {
+        SCOPED_TRACE(std::string(tag.begin(), tag.end()));
+        Rig rig({.insert_menu = true, .earlier_button = std::u16string(kMenuCaption), .earlier_button_tag = tag});
+        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
+        auto buttons = rig.ours();
+        ASSERT_EQ(buttons.size(), 2u);
+        EXPECT_EQ(rig.excel->menu(u"Insert")->controls.back(), buttons[1]);  // appended at the end
+        EXPECT_EQ(buttons[1]->tag, kMenuTag);
+        rig.excel->click(buttons[0]);
+        EXPECT_EQ(rig.connect->FormDisplayed(), !tag.empty());
+        EXPECT_FALSE(rig.excel->click(buttons[1]));  // CancelDefault stays false
+        EXPECT_TRUE(rig.connect->FormDisplayed());
+        rig.connect->AddinInstance_OnDisconnection(0);
+        EXPECT_EQ(rig.ours().size(), 1u);  // only the older one is left
+    }
 }
 
-TEST(MenuCommand, CaptionFailureTakesTheNewButtonAwayAgain) {
-    Rig rig;
-    rig.excel->log.fail_nth("CommandBarControl.Caption", 1, 1004, u"caption refused");
-    const auto before = rig.excel->menu(u"Insert")->controls.size();
-    rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
-    EXPECT_EQ(rig.connect->MenuControl(), nullptr);
-    EXPECT_EQ(rig.connect->MenuHandler(), nullptr);
-    std::size_t alive = 0;
-    for (auto& c : rig.excel->menu(u"Insert")->controls) alive += c->deleted ? 0 : 1;
-    EXPECT_EQ(alive, before);
-    EXPECT_TRUE(rig.boxes->shown.empty());
+TEST(MenuCommand, CaptionOrTagFailureTakesTheNewButtonAwayAgain) {
+    for (const char* member : {"CommandBarControl.Caption", "CommandBarControl.Tag"}) {
+        SCOPED_TRACE(member);
+        Rig rig;
+        rig.excel->log.fail_nth(member, 1, 1004, u"refused");
+        const auto before = rig.excel->menu(u"Insert")->controls.size();
+        rig.connect->AddinInstance_OnConnection(rig.excel->object(), 1);
+        EXPECT_EQ(rig.connect->MenuControl(), nullptr);
+        EXPECT_EQ(rig.connect->MenuHandler(), nullptr);
+        std::size_t alive = 0;
+        for (auto& c : rig.excel->menu(u"Insert")->controls) alive += c->deleted ? 0 : 1;
+        EXPECT_EQ(alive, before);
+        EXPECT_TRUE(rig.boxes->shown.empty());
+    }
 }
 
 TEST(Lifecycle, ConnectClickDisconnectEndToEnd) {

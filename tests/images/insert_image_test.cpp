@@ -264,11 +264,15 @@ TEST_F(InsertImage, ProtectedSheetOrNoActiveCellEndsBeforeTheFileDialog) {
     EXPECT_EQ(messages->shown[0].buttons, MsgButtons::OK);
     EXPECT_EQ(messages->shown[0].title, u"Pixnote");
 
-    excel->close_all();
-    click();
-    EXPECT_EQ(messages->shown.size(), 1u);
-    EXPECT_TRUE(excel->scripted_files().requests.empty());
-    EXPECT_FALSE(closing_ran());
+    for (const bool chart : {false, true}) {
+        SCOPED_TRACE(chart ? "a chart sheet active" : "no workbook");
+        if (chart) excel->chart_sheet_active = true;
+        else excel->close_all();
+        click();
+        EXPECT_EQ(messages->shown.size(), 1u);
+        EXPECT_TRUE(excel->scripted_files().requests.empty());
+        EXPECT_FALSE(closing_ran());
+    }
 }
 
 TEST_F(InsertImage, AFailingFileDialogIsClearedAndTheCommandGoesOnWithNoFiles) {

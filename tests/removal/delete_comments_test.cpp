@@ -84,6 +84,23 @@ TEST_F(DeleteComments, AsksThenDeletesOnlyOnYes) {
     }
 }
 
+// Ctrl+A: more cells than Range.Count can count from Excel 2007 on, so
+// CountLarge counts them there; Excel 2000 has only Count, and fewer cells.
+TEST_F(DeleteComments, WholeSheetSelectionOnEveryVersion) {
+    for (const auto& [version, all] : {std::pair{u"9.0", "A1:IV65536"}, std::pair{u"12.0", "A1:XFD1048576"}}) {
+        SCOPED_TRACE(all);
+        excel->version = version;
+        messages->shown.clear();
+        messages->answers = {MsgAnswer::Yes};
+        for (const char* c : {"B3", "IV65536"}) sheet().add_comment(c, u"note");
+        sheet().select(all, "A1");
+        form->Click(u"Command2");
+        ASSERT_EQ(messages->shown.size(), 1u);
+        EXPECT_EQ(messages->shown[0].text, kMany);
+        EXPECT_TRUE(commented().empty());
+    }
+}
+
 TEST_F(DeleteComments, OneCellBranchIgnoresHostFailures) {
     sheet().add_comment("A1", u"keep");
     excel->log.fail_nth("Comment.Delete", 1, 1004, u"cannot delete");
@@ -101,7 +118,11 @@ TEST_F(DeleteComments, OneCellBranchIgnoresHostFailures) {
 }
 
 TEST_F(DeleteComments, NoActiveCellEndsSilently) {
-    excel->close_all();
+    sheet().add_comment("A1", u"keep");
+    excel->chart_sheet_active = true;  // ActiveCell fails
+    form->Click(u"Command2");
+    excel->chart_sheet_active = false;
+    excel->close_all();  // ActiveCell gives nothing
     form->Click(u"Command2");
     EXPECT_TRUE(messages->shown.empty());
     EXPECT_EQ(excel->log.count("Application.Selection"), 0u);

@@ -99,6 +99,8 @@ void excel_suite(const std::vector<std::wstring>& args) {
                 CHECK(!excel.click(u"Insert Quillette"));  // CancelDefault left false
                 CHECK(counters.event_failures == 0);
                 CHECK(form_displayed(a.conn.get()));
+                // A child of Excel's real main window, not a top-level one.
+                CHECK(FindWindowExW(excel.main_window(), nullptr, L"QuilletteForm", nullptr) != nullptr);
                 CHECK(!excel.click(u"Insert Quillette"));  // a second Show: still one dialog, shown
                 CHECK(form_displayed(a.conn.get()));
             }

@@ -532,6 +532,9 @@ const Table<host::Range>& members(host::Range*) {
          [](R& r, const Args& x) { return object(r.SpecialCells(x.i4(0))); }, nullptr},
         {L"Cells", 0xee, {}, [](R& r, const Args&) { return object(r.Cells()); }, nullptr},
         {L"Count", 0x76, {}, [](R& r, const Args&) { return ret_i4(static_cast<std::int32_t>(r.Count())); }, nullptr},
+        // A Double, as 32-bit Excel returns it (it has no LongLong).
+        {L"CountLarge", 0xa8e, {}, [](R& r, const Args&) { return ret_r8(static_cast<double>(r.CountLarge())); },
+         nullptr},
         {L"Address", 0xec, {L"RowAbsolute", L"ColumnAbsolute", L"ReferenceStyle", L"External", L"RelativeTo"},
          [](R& r, const Args&) { return ret_str(r.Address()); }, nullptr},
         {L"Text", 0x8a, {}, [](R& r, const Args&) { return ret_str(r.Text()); }, nullptr},
@@ -563,8 +566,9 @@ const Table<host::Comment>& members(host::Comment*) {
         // Text([Text], [Start], [Overwrite]) returns the text, after replacing it when given one.
         {L"Text", 0x8a, {L"Text", L"Start", L"Overwrite"},
          [](C& c, const Args& x) {
-             if (x.opt(1) || x.opt(2)) throw DispFailure{DISP_E_BADPARAMCOUNT, 1};
-             if (x.opt(0)) c.Text(x.str(0));
+             if (x.opt(1)) c.Text(x.str(0), x.i4(1), x.opt(2) && x.boolean(2));
+             else if (x.opt(2)) throw DispFailure{DISP_E_BADPARAMCOUNT, 2};
+             else if (x.opt(0)) c.Text(x.str(0));
              return ret_str(c.Text());
          },
          nullptr},
@@ -698,6 +702,7 @@ const Table<host::CommandBarControl>& members(host::CommandBarControl*) {
     static const Table<C> t = {
         {L"Caption", 0x60030011, {}, [](C& c, const Args&) { return ret_str(c.Caption()); },
          [](C& c, const Args&, const VARIANT& v) { c.Caption(Args(std::vector{&v}).str(0)); }},
+        {L"Tag", 0x60030023, {}, nullptr, [](C& c, const Args&, const VARIANT& v) { c.Tag(Args(std::vector{&v}).str(0)); }},
         {L"Delete", 0x6003001a, {L"Temporary"},
          [](C& c, const Args& x) {
              if (x.opt(0)) throw DispFailure{DISP_E_BADPARAMCOUNT, 0};
@@ -720,12 +725,22 @@ const Table<Drawing>& members(Drawing*) {
 FakeExcel::FakeExcel(std::shared_ptr<quill::memory::Excel> model) : model_(std::move(model)) {
     if (g_model) throw std::logic_error("one FakeExcel at a time");
     g_model = model_.get();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"XLMAIN";
+    RegisterClassW(&wc);  // already there from an earlier FakeExcel: fine
+    main_ = CreateWindowExW(0, L"XLMAIN", L"Microsoft Excel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    // Window handles are 32-bit values on 64-bit Windows too, as hWnd is a Long.
+    if (main_ && model_->hwnd) model_->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(main_));
     UniqueVariant app = object(model_->application());
     app_ = ComPtr<IDispatch>::attach(app.get()->pdispVal);
     VariantInit(app.get());
 }
 
 FakeExcel::~FakeExcel() {
+    if (IsWindow(main_)) DestroyWindow(main_);
     app_.reset();
     g_model = nullptr;
 }

@@ -64,10 +64,15 @@ public:
     bool click(std::u16string_view caption);
     // Buttons with this caption in the Insert menu.
     int count_buttons(std::u16string_view caption) const;
+    // Excel's main window: a real top-level window of class "XLMAIN", whose
+    // handle Application.hWnd returns (unless the model has none); null once
+    // destroyed, as Excel 2013 and later destroy a workbook's window.
+    HWND main_window() const { return IsWindow(main_) ? main_ : nullptr; }
 
 private:
     std::shared_ptr<quill::memory::Excel> model_;
     quill::win32::ComPtr<IDispatch> app_;
+    HWND main_ = nullptr;
 };
 
 }  // namespace wintest

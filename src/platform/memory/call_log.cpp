@@ -1,5 +1,6 @@
 #include "platform/memory/call_log.h"
 
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
@@ -9,8 +10,22 @@
 namespace quill::memory {
 
 namespace {
+// MinGW's win32 thread model, which the Windows builds use, has no std::mutex;
+// interning is rare and short, so a spin lock does.
+class SpinLock {
+public:
+    void lock() noexcept {
+        while (flag_.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void unlock() noexcept { flag_.clear(std::memory_order_release); }
+
+private:
+    std::atomic_flag flag_;
+};
+
 struct Registry {
-    std::mutex mutex;
+    SpinLock mutex;
     std::deque<std::string> names;  // stable addresses for name_of
     std::unordered_map<std::string_view, CallLog::MemberId> ids;
 };

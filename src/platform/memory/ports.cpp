@@ -1,6 +1,7 @@
 // The host ports over the in-memory model. Every member starts with CALL(),
 // which logs it and lets an injected fault fail it before it has any effect.
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <stdexcept>
 #include <type_traits>
@@ -282,7 +283,23 @@ public:
     }
     void Text(const std::u16string& text) override {
         CALL("Comment.Text");
+        xl_->check_string(text);
         alive(c_).text.assign(text, comment_default_font());
+    }
+    void Text(const std::u16string& text, std::int32_t start, bool overwrite) override {
+        CALL("Comment.Text");
+        xl_->check_string(text);
+        FormattedText& old = alive(c_).text;
+        const std::size_t at = std::min(static_cast<std::size_t>(std::max(start, 1) - 1), old.size());
+        const std::size_t resume = overwrite ? std::min(at + text.size(), old.size()) : at;
+        // The old characters keep their fonts; the new ones take the font of
+        // the character before them, as typing does.
+        FormattedText out(old.base_font());
+        for (std::size_t i = 0; i < at; ++i) out.append(std::u16string_view(old.text()).substr(i, 1), old.font_at(i));
+        out.append(text, at ? old.font_at(at - 1) : old.font_at(0));
+        for (std::size_t i = resume; i < old.size(); ++i)
+            out.append(std::u16string_view(old.text()).substr(i, 1), old.font_at(i));
+        old = std::move(out);
     }
     void Delete() override {
         CALL("Comment.Delete");
@@ -392,6 +409,7 @@ public:
     }
     std::shared_ptr<host::Comment> AddComment(const std::u16string& text) override {
         CALL("Range.AddComment");
+        xl_->check_string(text);
         s_->add_comment(first(), text, xl_->user_name);
         return std::make_shared<CommentPort>(xl_, s_, first(), s_->cell(first()).comment);
     }
@@ -424,11 +442,19 @@ public:
         CALL("Range.Cells");
         return std::make_shared<RangePort>(xl_, s_, areas_);
     }
+    // https://learn.microsoft.com/office/vba/api/excel.range.count: Count
+    // "will generate an overflow error if the specified range has more than
+    // 2,147,483,647 cells"; CountLarge came with Excel 2007.
     std::int64_t Count() override {
         CALL("Range.Count");
-        std::int64_t n = 0;
-        for (const Area& a : areas_) n += a.count();
+        const std::int64_t n = cells();
+        if (n > std::numeric_limits<std::int32_t>::max()) throw HostError(6, u"Overflow");
         return n;
+    }
+    std::int64_t CountLarge() override {
+        CALL("Range.CountLarge");
+        if (xl_->version.starts_with(u"9.")) throw HostError(err::kNotSupported, u"Object doesn't support this property or method");
+        return cells();
     }
     std::u16string Address() override {
         CALL("Range.Address");
@@ -450,6 +476,11 @@ public:
     }
 
 private:
+    std::int64_t cells() const {
+        std::int64_t n = 0;
+        for (const Area& a : areas_) n += a.count();
+        return n;
+    }
     CellRef first() const { return areas_.front().first; }
     XlPtr xl_;
     SheetPtr s_;
@@ -477,6 +508,7 @@ public:
     std::u16string Substitute(const std::u16string& text, const std::u16string& old_text,
                               const std::u16string& new_text) override {
         CALL("WorksheetFunction.Substitute");
+        for (const auto* s : {&text, &old_text, &new_text}) xl_->check_string(*s);
         constexpr std::size_t kLimit = 32767;
         const HostError too_long(kAppDefinedError, u"Unable to get the Substitute property of the WorksheetFunction class");
         if (text.size() > kLimit || old_text.size() > kLimit || new_text.size() > kLimit) throw too_long;
@@ -517,6 +549,10 @@ public:
     void Caption(const std::u16string& v) override {
         CALL("CommandBarControl.Caption");
         alive(u"Caption").caption = v;
+    }
+    void Tag(const std::u16string& v) override {
+        CALL("CommandBarControl.Tag");
+        alive(u"Tag").tag = v;
     }
     void Delete() override {
         CALL("CommandBarControl.Delete");
@@ -615,6 +651,10 @@ public:
 
     std::shared_ptr<host::Range> ActiveCell() override {
         CALL("Application.ActiveCell");
+        // https://learn.microsoft.com/office/vba/api/excel.application.activecell:
+        // "If the window isn't displaying a worksheet, this property fails."
+        if (xl_->chart_sheet_active)
+            throw HostError(1004, u"Method 'ActiveCell' of object '_Application' failed");
         auto s = sheet_ptr(*xl_);
         if (!s) return nullptr;
         return std::make_shared<RangePort>(xl_, s, std::vector<Area>{Area{s->active_cell, s->active_cell}});
@@ -622,7 +662,7 @@ public:
     std::shared_ptr<host::Range> Selection() override {
         CALL("Application.Selection");
         auto s = sheet_ptr(*xl_);
-        if (!s || !s->selection || s->selection->empty()) return nullptr;
+        if (xl_->chart_sheet_active || !s || !s->selection || s->selection->empty()) return nullptr;
         return std::make_shared<RangePort>(xl_, s, *s->selection);
     }
     std::shared_ptr<host::CommandBars> CommandBars() override {
@@ -714,12 +754,24 @@ std::shared_ptr<host::Object> Excel::foreign_object() { return std::make_shared<
 bool Excel::click(const std::shared_ptr<BarControl>& button) {
     if (!button || button->deleted || button->kind != BarControl::kButton)
         throw std::invalid_argument("only a button in a menu can be clicked");
-    // A sink may unadvise itself, or others, while handling the click.
-    const auto sinks = button->sinks;
+    const auto same_identity = [&](const BarControl& other) {
+        if (other.kind != BarControl::kButton || other.deleted) return false;
+        if (button->built_in || other.built_in) return &other == button.get();
+        return other.tag == button->tag;
+    };
+    // Cookies count up, so ordering by them is the order advised.
+    std::map<std::uint32_t, std::pair<std::shared_ptr<BarControl>, std::shared_ptr<host::CommandBarButtonEvents>>> sinks;
+    const auto collect = [&](const auto& self, const std::shared_ptr<BarControl>& node) -> void {
+        if (same_identity(*node))
+            for (const auto& [cookie, sink] : node->sinks) sinks.emplace(cookie, std::pair{node, sink});
+        for (const auto& child : node->controls) self(self, child);
+    };
+    for (const auto& b : bars) collect(collect, b);
     std::shared_ptr<host::CommandBarControl> ctrl = std::make_shared<ControlPort>(shared_from_this(), button);
     bool cancel_default = false;
-    for (const auto& [cookie, sink] : sinks)
-        if (button->sinks.count(cookie)) sink->Click(ctrl, cancel_default);
+    // A sink may unadvise itself, or others, while handling the click.
+    for (const auto& [cookie, target] : sinks)
+        if (target.first->sinks.count(cookie)) target.second->Click(ctrl, cancel_default);
     return cancel_default;
 }
 

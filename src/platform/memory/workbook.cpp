@@ -215,8 +215,8 @@ std::shared_ptr<Excel> Excel::Create(const CommandBarOptions& options) {
     if (auto insert = menu_bar->find(u"&Insert")) {
         for (const char16_t* caption : {u"Cu&t Cells...", u"&Rows", u"&Columns", u"&Worksheet", u"C&hart...",
                                         u"&Function...", u"Co&mment", u"&Picture"})
-            insert->add(BarControl::kButton, caption);
-        if (options.earlier_button) insert->add(BarControl::kButton, *options.earlier_button);
+            insert->add(BarControl::kButton, caption)->built_in = true;
+        if (options.earlier_button) insert->add(BarControl::kButton, *options.earlier_button)->tag = options.earlier_button_tag;
     }
     xl->bars.push_back(menu_bar);
     for (const char16_t* name : {u"Chart Menu Bar", u"Standard", u"Formatting", u"Cell"}) {
@@ -246,6 +246,10 @@ Sheet* Excel::active_sheet() {
 Sheet& Excel::sheet() {
     if (Sheet* s = active_sheet()) return *s;
     return *add_workbook().sheets.front();
+}
+
+void Excel::check_string(const std::u16string& s) const {
+    if (short_strings && s.size() > 255) throw HostError(1004, u"Application-defined or object-defined error");
 }
 
 std::shared_ptr<BarControl> Excel::bar(std::u16string_view bar_name) const {

@@ -190,6 +190,8 @@ struct BarControl : std::enable_shared_from_this<BarControl> {
     enum Kind : std::int16_t { kBar = 0, kButton = host::msoControlButton, kPopup = 10 };
     Kind kind = kButton;
     std::u16string caption;  // a bar's name
+    std::u16string tag;
+    bool built_in = false;  // one of Excel's own controls, routed by its Id rather than its Tag
     std::vector<std::shared_ptr<BarControl>> controls;  // a bar's or popup's children
     std::weak_ptr<BarControl> parent;
     std::map<std::uint32_t, std::shared_ptr<host::CommandBarButtonEvents>> sinks;  // a button's
@@ -208,6 +210,7 @@ struct CommandBarOptions {
     // A button already at the end of the Insert menu with this caption, as one
     // kept from an earlier session.
     std::optional<std::u16string> earlier_button;
+    std::u16string earlier_button_tag{};  // its Tag
 };
 
 // ---- The application -------------------------------------------------------
@@ -244,6 +247,15 @@ public:
     std::u16string user_name = u"Quillette User";
     std::u16string version = u"16.0";
     std::optional<std::int32_t> hwnd = 0x000A0B2C;  // nullopt: the host has no hWnd (438)
+    // Excel 2000 takes no string longer than 255 characters in AddComment,
+    // Comment.Text or WorksheetFunction.Substitute: it truncates it or fails
+    // with 1004 (Microsoft Knowledge Base article 213841). In this mode
+    // check_string throws that failure.
+    bool short_strings = false;
+    void check_string(const std::u16string& s) const;
+    // The active window shows a chart sheet: ActiveCell fails (1004) rather
+    // than returning nothing, and Selection is no range.
+    bool chart_sheet_active = false;
 
     // GetOpenFilename asks this port; by default the scripted one below.
     std::shared_ptr<FileChoicePort> file_choice;
@@ -254,10 +266,14 @@ public:
     // The worksheet menu bar's popup whose caption, without '&', is `caption`
     // (case-insensitive), or nullptr.
     std::shared_ptr<BarControl> menu(std::u16string_view caption) const;
-    // The user clicks a button: every advised sink receives Click, in the order
-    // advised, with the button and one CancelDefault that starts false; returns
-    // CancelDefault as the sinks left it. Throws std::invalid_argument for a
-    // deleted control or one that is not a button.
+    // The user clicks a button: every sink advised on a button of the same
+    // identity receives Click, in the order advised, with the clicked button
+    // and one CancelDefault that starts false; returns CancelDefault as the
+    // sinks left it. Custom buttons share an identity when their Tags are
+    // equal, so all Tag-less ones share one; a built-in button has its own
+    // (https://learn.microsoft.com/office/vba/api/office.commandbarcontrol.tag:
+    // "define the Tag property unique to the events"). Throws
+    // std::invalid_argument for a deleted control or one that is not a button.
     bool click(const std::shared_ptr<BarControl>& button);
     std::vector<std::shared_ptr<BarControl>> bars;
 

@@ -67,7 +67,10 @@ bool Win32Chooser::ChooseColor(dialog::ChooserState& state) {
 
 bool Win32Chooser::ChooseFont(dialog::ChooserState& state) {
     HWND owner = owner_of(owner_);
-    const UINT dpi = dpi_of(owner);
+    // ChooseFont turns lfHeight into points with the screen's LOGPIXELSY,
+    // not with the owner window's DPI, which differs on a monitor of its own
+    // scale: the same DPI both ways keeps 10 points at 10.
+    const UINT dpi = dpi_of(nullptr);
     LOGFONTW font{};
     const std::wstring name = to_wide(state.FontName);
     lstrcpynW(font.lfFaceName, name.c_str(), LF_FACESIZE);

@@ -149,6 +149,9 @@ public:
     using Bridged::Bridged;
     std::u16string Text() override { return as_string(call(&CommentNames::Text).method()); }
     void Text(const std::u16string& text) override { call(&CommentNames::Text).arg(var_bstr(text)).method(); }
+    void Text(const std::u16string& text, std::int32_t start, bool overwrite) override {
+        call(&CommentNames::Text).arg(var_bstr(text)).arg(var_i4(start)).arg(var_bool(overwrite)).method();
+    }
     void Delete() override { call(&CommentNames::Delete).method(); }
     std::shared_ptr<host::Shape> Shape() override {
         return bridged<host::Shape, DispatchShape>(as_object(get(&CommentNames::Shape)));
@@ -187,7 +190,7 @@ private:
 
 struct RangeNames {
     MemberName Parent{L"Parent"}, Comment{L"Comment"}, AddComment{L"AddComment"},
-        ClearComments{L"ClearComments"}, SpecialCells{L"SpecialCells"}, Cells{L"Cells"}, Count{L"Count"},
+        ClearComments{L"ClearComments"}, SpecialCells{L"SpecialCells"}, Cells{L"Cells"}, Count{L"Count"}, CountLarge{L"CountLarge"},
         Address{L"Address"}, Text{L"Text"}, Characters = characters_member();
 };
 
@@ -210,6 +213,7 @@ public:
     }
     std::shared_ptr<host::Range> Cells() override { return range_of(as_object(get(&RangeNames::Cells))); }
     std::int64_t Count() override { return as_i64(get(&RangeNames::Count)); }
+    std::int64_t CountLarge() override { return as_i64(get(&RangeNames::CountLarge)); }
     std::u16string Address() override { return as_string(get(&RangeNames::Address)); }
     std::u16string Text() override { return as_string(get(&RangeNames::Text)); }
     std::shared_ptr<host::Characters> Characters(std::int32_t Start, std::int32_t Length) override {
@@ -234,7 +238,7 @@ std::shared_ptr<host::Range> range_of(ComPtr<IDispatch> d) { return bridged<host
 // ---- Command bars ---------------------------------------------------------------
 
 struct ControlNames {
-    MemberName Caption{L"Caption"}, Delete{L"Delete"}, Controls{L"Controls"};
+    MemberName Caption{L"Caption"}, Tag{L"Tag"}, Delete{L"Delete"}, Controls{L"Controls"};
 };
 
 class DispatchControl final : public host::CommandBarControl, public Bridged<ControlNames> {
@@ -242,6 +246,7 @@ public:
     using Bridged::Bridged;
     std::u16string Caption() override { return as_string(get(&ControlNames::Caption)); }
     void Caption(const std::u16string& v) override { put(&ControlNames::Caption, var_bstr(v)); }
+    void Tag(const std::u16string& v) override { put(&ControlNames::Tag, var_bstr(v)); }
     void Delete() override { call(&ControlNames::Delete).method(); }
     std::shared_ptr<host::CommandBarControls> Controls() override {
         return controls_of(as_object(get(&ControlNames::Controls)));

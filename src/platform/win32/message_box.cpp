@@ -10,6 +10,7 @@
 
 namespace quill::win32 {
 
+#ifdef QUILLETTE_SCRIPTED_BOXES
 namespace {
 
 std::optional<std::wstring> environment(const wchar_t* name) {
@@ -52,13 +53,19 @@ MsgAnswer log_box(const std::wstring& path, const std::u16string& text, MsgButto
 }
 
 }  // namespace
+#endif
 
 MsgAnswer Win32MessageBox::Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) {
+#ifdef QUILLETTE_SCRIPTED_BOXES
     if (auto log = environment(L"QUILLETTE_MSGBOX_LOG"); log && !log->empty()) {
         return log_box(*log, text, buttons, title);
     }
+#endif
     HWND owner = owner_ ? owner_() : nullptr;
-    const UINT style = buttons == MsgButtons::OK ? MB_OK : (MB_YESNO | MB_DEFBUTTON1);
+    UINT style = buttons == MsgButtons::OK ? MB_OK : (MB_YESNO | MB_DEFBUTTON1);
+    // A box of no window (the connection's, while Excel starts) would open
+    // behind Excel's windows: it holds the whole thread and comes to the front.
+    if (!owner) style |= MB_TASKMODAL | MB_SETFOREGROUND;
     const std::wstring wtext = to_wide(text);
     const std::wstring wtitle = to_wide(title);
     const int answer = MessageBoxW(owner, wtext.c_str(), wtitle.c_str(), style);

@@ -2,7 +2,9 @@
 // The message-box port on Windows: MessageBoxW, OK or Yes/No (Yes default),
 // never an icon.
 //
-// Scripted mode, for tests: when the environment variable
+// Scripted mode, only in the test build (QUILLETTE_SCRIPTED_BOXES; the shipped
+// DLL always shows real boxes, so that nothing in Excel's environment can
+// answer a question for the user): when the environment variable
 // QUILLETTE_MSGBOX_LOG names a file, no box is shown. Each box appends one
 // UTF-8 line "title|OK|text" or "title|YesNo|text" to that file (CR and LF in
 // the text written as \r and \n, a backslash as \\), and a Yes/No box is
@@ -18,7 +20,8 @@ namespace quill::win32 {
 
 class Win32MessageBox final : public MessageBoxPort {
 public:
-    // `owner` gives the window a box belongs to (the dialog's); none: no owner.
+    // `owner` gives the window a box belongs to (the dialog's); without one
+    // the box is task-modal and brought to the front.
     explicit Win32MessageBox(std::function<HWND()> owner = {}) : owner_(std::move(owner)) {}
     MsgAnswer Show(const std::u16string& text, MsgButtons buttons, const std::u16string& title) override;
 

@@ -52,17 +52,31 @@ private:
     ComPtr<IPicture> picture_;
 };
 
-std::mutex g_live_mutex;
+// A critical section: the win32 thread model of the toolchain has no
+// std::mutex, and SRW locks need Vista.
+class LiveLock {
+public:
+    LiveLock() noexcept { InitializeCriticalSection(&section_); }
+    ~LiveLock() { DeleteCriticalSection(&section_); }
+    LiveLock(const LiveLock&) = delete;
+    LiveLock& operator=(const LiveLock&) = delete;
+    void lock() noexcept { EnterCriticalSection(&section_); }
+    void unlock() noexcept { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+LiveLock g_live_mutex;
 std::map<const dialog::Picture*, const RenderablePicture*> g_live;
 
 // A picture and its drawing data in one allocation; registered while alive.
 struct Loaded {
     Loaded(dialog::Picture p, std::unique_ptr<RenderablePicture> r) : picture(std::move(p)), render(std::move(r)) {
-        std::lock_guard lock(g_live_mutex);
+        std::lock_guard<LiveLock> lock(g_live_mutex);
         g_live.emplace(&picture, render.get());
     }
     ~Loaded() {
-        std::lock_guard lock(g_live_mutex);
+        std::lock_guard<LiveLock> lock(g_live_mutex);
         g_live.erase(&picture);
     }
     Loaded(const Loaded&) = delete;
@@ -147,7 +161,7 @@ std::unique_ptr<RenderablePicture> decode_ole(const std::wstring& path, int& wid
 }  // namespace
 
 const RenderablePicture* renderable(const dialog::Picture* picture) noexcept {
-    std::lock_guard lock(g_live_mutex);
+    std::lock_guard<LiveLock> lock(g_live_mutex);
     auto it = g_live.find(picture);
     return it == g_live.end() ? nullptr : it->second;
 }

@@ -8,12 +8,6 @@
 #include "platform/win32/handles.h"
 #include "quillpix.h"
 
-// In oleaut32 since Vista, missing from MinGW's oleauto.h.
-extern "C" {
-HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* lib, OLECHAR* path, OLECHAR* help_dir);
-HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND kind);
-}
-
 namespace quill::win32 {
 
 namespace {
@@ -60,6 +54,53 @@ std::wstring guid_text(REFGUID g) {
     return buffer;
 }
 
+// RegisterTypeLibForUser and UnRegisterTypeLibForUser came with Vista: they
+// are looked up at run time, so that the DLL still loads on XP. Without them,
+// HKEY_CLASSES_ROOT is mapped onto HKCU\Software\Classes for the calls to the
+// machine-wide functions, which then write there (RegOverridePredefKey,
+// Windows 2000 and later).
+using RegisterForUser = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+using UnregisterForUser = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+template <class Fn>
+Fn oleaut32_function(const char* name) {
+    HMODULE oleaut = GetModuleHandleW(L"oleaut32.dll");
+    return oleaut ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(oleaut, name))) : nullptr;
+}
+
+template <class Call>
+HRESULT with_user_classes(Call call) {
+    HKEY raw = nullptr;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                 &raw, nullptr);
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    UniqueHKey classes(raw);
+    rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.get());
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    const HRESULT hr = call();
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    return hr;
+}
+
+}  // namespace
+
+HRESULT register_type_library_for_user(ITypeLib* lib, OLECHAR* path, bool use_vista_call) {
+    if (auto fn = use_vista_call ? oleaut32_function<RegisterForUser>("RegisterTypeLibForUser") : nullptr) {
+        return fn(lib, path, nullptr);
+    }
+    return with_user_classes([&] { return RegisterTypeLib(lib, path, nullptr); });
+}
+
+HRESULT unregister_type_library_for_user(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND kind,
+                                         bool use_vista_call) {
+    if (auto fn = use_vista_call ? oleaut32_function<UnregisterForUser>("UnRegisterTypeLibForUser") : nullptr) {
+        return fn(libid, major, minor, lcid, kind);
+    }
+    return with_user_classes([&] { return UnRegisterTypeLib(libid, major, minor, lcid, kind); });
+}
+
+namespace {
+
 bool per_user_forced() {
     wchar_t value[8] = {};
     const DWORD n = GetEnvironmentVariableW(L"QUILLETTE_REGISTER_PER_USER", value, 8);
@@ -96,6 +137,27 @@ void write_entry(HKEY root, const RegEntry& e, const std::wstring& path) {
 
 bool gone(LSTATUS rc) { return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND; }
 
+// A key with all its subkeys, as RegDeleteTree (Vista and later) does.
+LSTATUS delete_tree(HKEY root, const std::wstring& key) {
+    HKEY raw = nullptr;
+    LSTATUS rc = RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | KEY_WRITE, &raw);
+    if (rc != ERROR_SUCCESS) return rc;
+    {
+        UniqueHKey hkey(raw);
+        // Always the first subkey: deleting one renumbers the rest.
+        wchar_t name[256];  // the longest key name the registry allows, with its null
+        for (;;) {
+            DWORD length = 256;
+            rc = RegEnumKeyExW(hkey.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != ERROR_SUCCESS) return rc;
+            rc = delete_tree(hkey.get(), name);
+            if (!gone(rc)) return rc;
+        }
+    }
+    return RegDeleteKeyW(root, key.c_str());
+}
+
 // Deletes, in reverse table order, what the entries of one root own; returns
 // the first real failure.
 LSTATUS delete_entries(HKEY root, RegRoot which) {
@@ -106,8 +168,7 @@ LSTATUS delete_entries(HKEY root, RegRoot which) {
         const std::wstring key = expand(it->key, L"");
         LSTATUS rc = ERROR_SUCCESS;
         if (it->role == K::Owned) {
-            rc = RegDeleteTreeW(root, key.c_str());
-            if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) rc = RegDeleteKeyW(root, key.c_str());
+            rc = delete_tree(root, key);
         } else if (it->role == K::Container) {
             // RegDeleteKey refuses a key that still has subkeys; a key with
             // values of someone else's is kept explicitly.
@@ -133,7 +194,7 @@ void register_type_library(const std::wstring& path, RegScope scope) {
     check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()), u"The type library cannot be loaded.");
     std::wstring full = path;
     const HRESULT hr = scope == RegScope::Machine ? RegisterTypeLib(lib.get(), full.data(), nullptr)
-                                                  : RegisterTypeLibForUser(lib.get(), full.data(), nullptr);
+                                                  : register_type_library_for_user(lib.get(), full.data());
     check(hr, u"The type library cannot be registered.");
 }
 
@@ -156,7 +217,7 @@ HRESULT unregister_scope(RegScope scope) noexcept {
         // path to find its interfaces.
         const HRESULT lib = scope == RegScope::Machine
                                 ? UnRegisterTypeLib(LIBID_Quillpix, 1, 0, kTypeLibLcid, kSysKind)
-                                : UnRegisterTypeLibForUser(LIBID_Quillpix, 1, 0, kTypeLibLcid, kSysKind);
+                                : unregister_type_library_for_user(LIBID_Quillpix, 1, 0, kTypeLibLcid, kSysKind);
         (void)lib;  // not registered there is no failure
         UniqueHKey holder;
         const HKEY classes = open_classes_root(scope, holder);

@@ -12,6 +12,7 @@
 // Unregistering cleans both places, or only the per-user one under that
 // variable. The Excel add-in entry is always per-user.
 #include <windows.h>
+#include <oaidl.h>
 
 #include <span>
 #include <string>
@@ -50,5 +51,13 @@ enum class RegScope { Machine, User };
 // registration takes back what it wrote.
 HRESULT register_server(const std::wstring& dll_path) noexcept;
 HRESULT unregister_server() noexcept;
+
+// The per-user type-library calls of oleaut32 where Windows has them (Vista
+// and later), otherwise the machine-wide ones with HKEY_CLASSES_ROOT mapped
+// onto HKCU\Software\Classes; `use_vista_call` false takes the second road
+// wherever it runs.
+HRESULT register_type_library_for_user(ITypeLib* lib, OLECHAR* path, bool use_vista_call = true);
+HRESULT unregister_type_library_for_user(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND kind,
+                                         bool use_vista_call = true);
 
 }  // namespace quill::win32

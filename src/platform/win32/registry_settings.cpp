@@ -31,15 +31,18 @@ std::u16string RegistrySettings::GetSetting(const std::u16string& app, const std
         hkey.reset(raw);
     }
     // The value may change size between the two calls; try again then.
+    // RegQueryValueEx rather than RegGetValue (Vista and later): it neither
+    // checks the type nor promises a terminating null, so both are done here.
     for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD bytes = 0;
-        LSTATUS rc = RegGetValueW(hkey.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
-        if (rc != ERROR_SUCCESS) return fallback;
+        DWORD type = 0, bytes = 0;
+        LSTATUS rc = RegQueryValueExW(hkey.get(), name.c_str(), nullptr, &type, nullptr, &bytes);
+        if (rc != ERROR_SUCCESS || type != REG_SZ) return fallback;
         std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
         bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-        rc = RegGetValueW(hkey.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, value.data(), &bytes);
+        rc = RegQueryValueExW(hkey.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                              &bytes);
         if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) return fallback;
+        if (rc != ERROR_SUCCESS || type != REG_SZ) return fallback;
         value.resize(wcsnlen(value.c_str(), bytes / sizeof(wchar_t)));
         return to_u16(value.c_str(), value.size());
     }

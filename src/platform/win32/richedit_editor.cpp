@@ -1,9 +1,9 @@
 #include "platform/win32/richedit_editor.h"
 
-#include <commctrl.h>
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "host/host_error.h"
 #include "platform/win32/errors.h"
@@ -17,7 +17,23 @@ HostError invalid_value() { return HostError(380, u"Invalid property value"); }
 
 constexpr wchar_t kDefaultFace[] = L"Arial";
 constexpr LONG kDefaultHeight = 200;  // twips: 10 points
-constexpr UINT_PTR kSubclassId = 0x51E;
+struct StreamSource {
+    const char* at;
+    std::size_t left;  // bytes
+};
+
+DWORD CALLBACK stream_out_of(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got) {
+    auto* s = reinterpret_cast<StreamSource*>(cookie);
+    const std::size_t n = std::min(s->left, static_cast<std::size_t>(wanted));
+    std::memcpy(buffer, s->at, n);
+    s->at += n;
+    s->left -= n;
+    *got = static_cast<LONG>(n);
+    return 0;
+}
+
+// The window property that leads the subclass procedure to its editor.
+constexpr wchar_t kEditorProp[] = L"Quillette.RichEditEditor";
 
 // The RichEdit class, its DLL loaded once and kept: windows of the class may
 // live as long as the process.
@@ -131,7 +147,12 @@ RichEditEditor::RichEditEditor(const dialog::LayoutRow& layout_row)
         leave_parking();
         throw_hresult(HRESULT_FROM_WIN32(error), u"The editor cannot be created.");
     }
-    SetWindowSubclass(hwnd_, subclass_proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // Subclassed by hand: SetWindowSubclass is exported by name only from
+    // comctl32 version 6, which needs a manifest that Excel's process may not
+    // have.
+    SetPropW(hwnd_, kEditorProp, this);
+    base_proc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&subclass_proc)));
     SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     if (layout_row.back_color) SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, to_colorref(*layout_row.back_color));
     CHARFORMAT2W f = default_format();
@@ -141,7 +162,7 @@ RichEditEditor::RichEditEditor(const dialog::LayoutRow& layout_row)
 
 RichEditEditor::~RichEditEditor() {
     if (hwnd_) {
-        RemoveWindowSubclass(hwnd_, subclass_proc, kSubclassId);
+        unsubclass();
         DestroyWindow(hwnd_);
     }
     leave_parking();
@@ -154,10 +175,20 @@ void RichEditEditor::adopt(HWND parent, float origin_x, float origin_y) {
     place();
 }
 
-LRESULT CALLBACK RichEditEditor::subclass_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<RichEditEditor*>(data);
+void RichEditEditor::unsubclass() noexcept {
+    if (!base_proc_) return;
+    if (GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&subclass_proc)) {
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base_proc_));
+    }
+    RemovePropW(hwnd_, kEditorProp);
+}
+
+LRESULT CALLBACK RichEditEditor::subclass_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<RichEditEditor*>(GetPropW(hwnd, kEditorProp));
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    const WNDPROC base = self->base_proc_;
     if (msg == WM_LBUTTONDBLCLK) {
-        const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+        const LRESULT result = CallWindowProcW(base, hwnd, msg, wp, lp);
         if (self->dbl_click_) {
             try {
                 auto handler = self->dbl_click_;  // the handler may replace itself
@@ -169,8 +200,11 @@ LRESULT CALLBACK RichEditEditor::subclass_proc(HWND hwnd, UINT msg, WPARAM wp, L
         }
         return result;
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, subclass_proc, kSubclassId);
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        self->unsubclass();
+        self->base_proc_ = nullptr;
+    }
+    return CallWindowProcW(base, hwnd, msg, wp, lp);
 }
 
 // --- text ------------------------------------------------------------------------
@@ -208,11 +242,15 @@ const RichEditEditor::TextMap& RichEditEditor::map() {
 std::u16string RichEditEditor::Text() { return map().port_text(); }
 
 void RichEditEditor::Text(const std::u16string& text) {
-    const std::wstring wide = to_wide(text);
-    SETTEXTEX set{ST_DEFAULT, 1200};
+    // Streamed in as plain text: EM_SETTEXTEX and WM_SETTEXT read a text that
+    // starts with "{\rtf" as RTF, and a cell or a user name may start so.
+    StreamSource source{reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = &stream_out_of;
     text_changed();
-    if (!SendMessageW(hwnd_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(wide.c_str())))
-        throw HostError(7, u"Out of memory");
+    SendMessageW(hwnd_, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
+    if (stream.dwError != 0) throw HostError(7, u"Out of memory");
     CHARFORMAT2W f = default_format();
     SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&f));
     CHARRANGE start{0, 0};

@@ -123,9 +123,11 @@ private:
     void set_effect(DWORD mask, DWORD effect, bool on);
     std::optional<bool> effect(DWORD mask, DWORD effect) const;
     void place();
-    static LRESULT CALLBACK subclass_proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK subclass_proc(HWND, UINT, WPARAM, LPARAM);
+    void unsubclass() noexcept;
 
     HWND hwnd_ = nullptr;
+    WNDPROC base_proc_ = nullptr;  // the RichEdit class's own procedure
     std::optional<TextMap> map_;
     std::optional<Remembered> selection_;
     float left_, top_, width_, height_;

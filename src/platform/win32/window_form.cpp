@@ -71,6 +71,18 @@ LRESULT CALLBACK get_message_hook(int code, WPARAM wp, LPARAM lp) {
         if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
             for (HWND form : keyboard.forms) {
                 if (msg->hwnd != form && !IsChild(form, msg->hwnd)) continue;
+                const bool control_key = (GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000);
+                if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && !control_key &&
+                    !(SendMessageW(msg->hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(msg)) &
+                      (DLGC_WANTTAB | DLGC_WANTALLKEYS))) {
+                    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(form, GWLP_USERDATA));
+                    if (self && self->tab_from(msg->hwnd, GetKeyState(VK_SHIFT) & 0x8000)) {
+                        msg->message = WM_NULL;
+                        msg->wParam = 0;
+                        msg->lParam = 0;
+                        break;
+                    }
+                }
                 // IsDialogMessage translates and dispatches the message itself;
                 // the host's loop then gets nothing to dispatch again.
                 if (IsDialogMessageW(form, msg)) {
@@ -221,6 +233,12 @@ void FormWindow::create() {
             return key(a) < key(b);
         });
         for (Item* item : order) create_item(*item, hwnd_);
+        // Labels and the image are drawn on the form itself on the original
+        // form platform, beneath every windowed control: Label1 must not
+        // paint over the editor's top edge. No tab stops, so no tab changes.
+        for (Item& item : items_)
+            if (item.hwnd && (item.layout_row->type == ControlType::Label || item.layout_row->type == ControlType::Image))
+                SetWindowPos(item.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         // Frame1 draws only its border and caption, beneath the controls it
         // holds; being no tab stop, its place in the z-order changes no tab.
         for (Item& item : items_)
@@ -306,6 +324,25 @@ void FormWindow::restack_editor() {
     }
     const HWND after = zoomed || !before ? HWND_TOP : before->hwnd;
     SetWindowPos(item->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool FormWindow::tab_from(HWND from, bool backwards) {
+    std::vector<const Item*> stops;
+    for (const Item& item : items_) {
+        if (!item.hwnd || item.layout_row->tab_index < 0 || !IsWindowVisible(item.hwnd) ||
+            !IsWindowEnabled(item.hwnd) || !(GetWindowLongW(item.hwnd, GWL_STYLE) & WS_TABSTOP))
+            continue;
+        stops.push_back(&item);
+    }
+    if (stops.empty()) return false;
+    std::sort(stops.begin(), stops.end(),
+              [](const Item* a, const Item* b) { return a->layout_row->tab_index < b->layout_row->tab_index; });
+    const auto here = std::find_if(stops.begin(), stops.end(),
+                                   [&](const Item* i) { return i->hwnd == from || IsChild(i->hwnd, from); });
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(stops.size());
+    const std::ptrdiff_t at = here == stops.end() ? (backwards ? 0 : n - 1) : here - stops.begin();
+    SetFocus(stops[static_cast<std::size_t>((at + (backwards ? n - 1 : 1)) % n)]->hwnd);
+    return true;
 }
 
 void FormWindow::destroy() noexcept {

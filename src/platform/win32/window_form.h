@@ -66,6 +66,10 @@ public:
     HWND tooltips() const noexcept { return tooltip_; }
     // The top-level window message boxes and choosers belong to.
     HWND owner() const noexcept { return hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr; }
+    // The Tab key: the focus moves from `from` to the next (or previous)
+    // enabled tab stop by tab index, not by z-order, which the zoomed editor
+    // changes. False when there is nowhere to go.
+    bool tab_from(HWND from, bool backwards);
 
 private:
     struct Item {

@@ -386,6 +386,7 @@ pugi::xml_document parse_part(const Package& package, std::string_view name) {
 
 namespace {
 
+#ifdef QUILLETTE_FILE_FAULTS
 bool inject(int FileFaults::*seen, int FileFaults::*fail_at) {
     FileFaults* f = file_faults;
     if (!f || ++(f->*seen) != f->*fail_at) return false;
@@ -400,6 +401,11 @@ int sync_file(int fd) { return inject(&FileFaults::fsyncs, &FileFaults::fail_fsy
 int rename_file(const char* from, const char* to) {
     return inject(&FileFaults::renames, &FileFaults::fail_rename) ? -1 : ::rename(from, to);
 }
+#else
+ssize_t write_some(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+int sync_file(int fd) { return ::fsync(fd); }
+int rename_file(const char* from, const char* to) { return ::rename(from, to); }
+#endif
 
 }  // namespace
 

@@ -103,10 +103,11 @@ pugi::xml_document parse_xml(const std::string& bytes, std::string_view name);
 // best effort, since by then the new file is in place.
 void write_file_atomically(const std::string& path, const std::string& bytes);
 
-// Test seam of write_file_atomically: the n-th write, fsync or rename
-// (1-based, counted since the counters were last zero; 0 = never) fails with
-// `error`, and writes may be cut short to exercise partial writes. Null, and
-// so inert, unless a test installs one.
+#ifdef QUILLETTE_FILE_FAULTS
+// Test seam of write_file_atomically, built only with QUILL_TEST_HOOKS: the
+// n-th write, fsync or rename (1-based, counted since the counters were last
+// zero; 0 = never) fails with `error`, and writes may be cut short to exercise
+// partial writes. Null, and so inert, unless a test installs one.
 struct FileFaults {
     int fail_write = 0, fail_fsync = 0, fail_rename = 0;
     int error = 5;  // EIO
@@ -114,6 +115,7 @@ struct FileFaults {
     int writes = 0, fsyncs = 0, renames = 0;  // calls seen
 };
 inline FileFaults* file_faults = nullptr;
+#endif
 
 std::string lower(std::string_view s);
 

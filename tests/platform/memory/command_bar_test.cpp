@@ -87,21 +87,30 @@ TEST(CommandBars, LookupsFailLikeTheHost) {
     }
 }
 
-TEST(CommandBars, AnEarlierButtonWithTheSameCaptionStaysSeparate) {
-    auto xl = Excel::Create(CommandBarOptions{true, u"Insert Quillette"});
-    auto app = xl->application();
-    auto menu = insert_menu(*app);
-    auto old = xl->menu(u"Insert")->find(u"Insert Quillette");
-    ASSERT_NE(old, nullptr);
-    auto fresh = menu->Add(host::msoControlButton);
-    fresh->Caption(u"Insert Quillette");
-    auto sink = std::make_shared<Sink>();
-    fresh->Advise(sink);
-    xl->click(old);
-    EXPECT_EQ(sink->clicks, 0);
-    xl->click(xl->menu(u"Insert")->controls.back());
-    EXPECT_EQ(sink->clicks, 1);
-    EXPECT_EQ(menu->Item(u"Insert Quillette")->Caption(), u"Insert Quillette");
+// Office raises Click on every button that shares the clicked one's Tag; all
+// Tag-less custom buttons share one; a built-in button is only itself.
+TEST(CommandBars, ClicksGoToEveryButtonOfTheSameTag) {
+    struct Row {
+        const char16_t* old_tag;
+        const char16_t* fresh_tag;
+        int clicks_from_old;
+    };
+    for (const Row& row : {Row{u"", u"", 1}, Row{u"A", u"A", 1}, Row{u"A", u"B", 0}, Row{u"", u"B", 0}}) {
+        SCOPED_TRACE(testing::Message() << (row.old_tag[0] ? "A" : "-") << (row.fresh_tag[0] ? "A/B" : "-"));
+        auto xl = Excel::Create(CommandBarOptions{true, u"Insert Quillette", row.old_tag});
+        auto menu = insert_menu(*xl->application());
+        auto old = xl->menu(u"Insert")->find(u"Insert Quillette");
+        auto fresh = menu->Add(host::msoControlButton);
+        fresh->Tag(row.fresh_tag);
+        auto sink = std::make_shared<Sink>();
+        fresh->Advise(sink);
+        xl->click(old);
+        EXPECT_EQ(sink->clicks, row.clicks_from_old);
+        xl->click(xl->menu(u"Insert")->find(u"Co&mment"));
+        EXPECT_EQ(sink->clicks, row.clicks_from_old);
+        xl->click(xl->menu(u"Insert")->controls.back());
+        EXPECT_EQ(sink->clicks, row.clicks_from_old + 1);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/memory/workbook.h"
 #include "platform/win32/choosers.h"
 #include "platform/win32/errors.h"
+#include "platform/win32/message_box.h"
 #include "platform/win32/picture_loader_win.h"
 #include "platform/win32/window_common.h"
 #include "platform/win32/window_form.h"
@@ -300,16 +301,30 @@ TEST(MessageBoxes, BelongToTheFormAndCarryTheirTitle) {
     EXPECT_EQ(title, L"Pixnote");
 }
 
+// A box of no window, such as the connection's error box at Excel's start,
+// holds every window of the thread (task-modal) rather than hiding behind it.
+TEST(MessageBoxes, WithoutAnOwnerHoldTheWholeThread) {
+    FormOnScreen on;
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);  // real boxes
+    bool form_disabled = false;
+    HWND owner = reinterpret_cast<HWND>(1);
+    {
+        DialogAnswer ok(IDOK, [&](HWND box) {
+            owner = GetWindow(box, GW_OWNER);
+            form_disabled = !IsWindowEnabled(on.window);
+        });
+        win32::Win32MessageBox().Show(u"Type mismatch", MsgButtons::OK, u"Pixnote");
+        EXPECT_TRUE(ok.answered());
+    }
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_TRUE(form_disabled);
+    EXPECT_TRUE(IsWindowEnabled(on.window));
+}
+
 // With two hosts running, the version-9 search joins this process's window
 // even when the other one's comes first.
 TEST(WindowPort, FindWindowPrefersThisProcesssHost) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"XLMAIN";
-    RegisterClassW(&wc);
-    HWND mine = CreateWindowExW(0, L"XLMAIN", L"this host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+    HWND mine = wintest::create_xlmain(L"this host", WS_OVERLAPPEDWINDOW);
     ASSERT_TRUE(mine);
 
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"QuillXlmainReady");
@@ -337,7 +352,6 @@ TEST(WindowPort, FindWindowPrefersThisProcesssHost) {
     CloseHandle(ready);
     CloseHandle(quit);
     DestroyWindow(mine);
-    UnregisterClassW(L"XLMAIN", wc.hInstance);
 
     ASSERT_TRUE(started) << "the helper process did not show its window";
     ASSERT_EQ(listed.size(), 2u);

@@ -150,6 +150,19 @@ bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& con
     return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
+HWND create_xlmain(const wchar_t* title, DWORD style) {
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"XLMAIN";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(0, L"XLMAIN", title, style, 0, 0, 900, 700, nullptr, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
 std::wstring temp_path(const wchar_t* name) {
     wchar_t dir[MAX_PATH];
     GetTempPathW(MAX_PATH, dir);

@@ -48,6 +48,10 @@ Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
 
 std::wstring temp_path(const wchar_t* name);
+
+// A top-level window of Excel's main window class, "XLMAIN" (registered on
+// first use and kept), 900 x 700 pixels at the origin.
+HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 std::string narrow(const std::wstring& s);
 
 }  // namespace wintest

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include "dialog/frm_add_in.h"
@@ -247,6 +248,21 @@ TEST_F(FormWindowTest, TabOrderFollowsTheTabIndexes) {
     }
 }
 
+// As on the original form platform, labels and the image lie beneath every
+// windowed control (Label1 must not paint over the editor's top edge).
+TEST_F(FormWindowTest, WindowedControlsStayAboveLabels) {
+    bool below = false;
+    for (HWND w = GetWindow(window_->hwnd(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        const std::wstring cls = class_of(w);
+        const bool lightweight = cls == L"Static" || cls == L"STATIC" || w == hwnd(u"Image1") || w == hwnd(u"Frame1");
+        if (lightweight) {
+            below = true;
+        } else if (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP) {
+            EXPECT_FALSE(below) << "a control under a label: " << GetDlgCtrlID(w);
+        }
+    }
+}
+
 TEST_F(FormWindowTest, ClickOnCheck2ReachesTheModel) {
     ASSERT_EQ(form_->Check2.Value(), 0);
     SendMessageW(hwnd(u"Check2"), BM_CLICK, 0, 0);
@@ -302,6 +318,29 @@ TEST_F(FormWindowTest, ChangesFromCodeShowInTheWindow) {
     EXPECT_EQ(rect_in_parent(hwnd(u"Command1")).top, win32::twips_to_px(2000, dpi_));
 }
 
+// RichEdit holds a cell's LF as one CR, which its text shows as CR LF: each
+// letter's colour must still land on that letter, past the break too.
+TEST_F(FormWindowTest, GetTextPutsEveryFormatOnItsCharacter) {
+    enable_text_controls();
+    memory::CellData& cell = excel_->sheet().set_text("A1", u"ab\ncd");
+    const std::int32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+    const std::size_t cell_at[] = {0, 1, 3, 4}, editor_at[] = {0, 1, 4, 5};
+    for (std::size_t k = 0; k < 4; ++k) {
+        memory::CharFont font = memory::cell_default_font();
+        font.color = colours[k];
+        cell.text.set_font(cell_at[k], 1, font);
+    }
+    form_->Click(u"Command4");
+    dialog::RichTextEditor& ed = *form_->RichTextBox1;
+    EXPECT_EQ(ed.Text(), u"ab\r\ncd");
+    for (std::size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        ed.SelStart(static_cast<std::int32_t>(editor_at[k]));
+        ed.SelLength(1);
+        EXPECT_EQ(ed.SelColor(), colours[k]);
+    }
+}
+
 TEST_F(FormWindowTest, CloseHidesAndShowRestoresTheContents) {
     form_->RichTextBox1->Enabled(true);
     form_->RichTextBox1->Text(u"kept\r\ntext");
@@ -355,8 +394,9 @@ TEST_F(FormWindowTest, TabKeyMovesTheFocusThroughTheHook) {
     EXPECT_EQ(form_->Check4.Value(), 1);
 }
 
-// Zoomed, the editor covers its neighbours and comes to the top;
-// back at its size it returns to its place in the tab order.
+// Zoomed, the editor covers its neighbours and comes to the top, while the
+// Tab key still takes it in its place; back at its size it returns to its
+// place in the z-order.
 TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     auto& editor = *form_->RichTextBox1;
     HWND h = hwnd(u"RichTextBox1");
@@ -367,6 +407,14 @@ TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     const RECT zoomed = win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_);  // Frame1 at 240, 600
     const RECT got = rect_in_parent(h);
     EXPECT_TRUE(EqualRect(&got, &zoomed)) << describe(got);
+    // Raised, it still comes in its place in the tab order.
+    enable_text_controls();
+    SetForegroundWindow(window_->hwnd());
+    SetFocus(hwnd(u"Command4"));
+    PostMessageW(hwnd(u"Command4"), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    PostMessageW(hwnd(u"Command4"), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001u));
+    wintest::pump();
+    EXPECT_EQ(GetFocus(), h);
     editor.Height(2535);
     editor.Width(2240);
     editor.Top(840);
@@ -374,13 +422,7 @@ TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
 }
 
 TEST_F(FormWindowTest, ReparentingKeepsTheCoordinates) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"XLMAIN";
-    RegisterClassW(&wc);
-    HWND host = CreateWindowExW(0, L"XLMAIN", L"Microsoft Excel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND host = wintest::create_xlmain(L"Microsoft Excel");
     ASSERT_TRUE(host);
     dialog::WindowPort& port = *window_;
     EXPECT_EQ(port.FindHostMainWindow("XLMAIN"), win32::to_handle(host));
@@ -396,7 +438,6 @@ TEST_F(FormWindowTest, ReparentingKeepsTheCoordinates) {
     port.SetParent(form, 0);  // a top-level window again
     EXPECT_EQ(GetAncestor(window_->hwnd(), GA_PARENT), GetDesktopWindow());
     DestroyWindow(host);
-    UnregisterClassW(L"XLMAIN", wc.hInstance);
 }
 
 // A window destroyed with the host window it joined takes nothing with it:
@@ -485,3 +526,44 @@ TEST_F(FormWindowTest, ScreenshotShowsTheLayoutsColours) {
 }
 
 }  // namespace
+
+// Loaded in a host whose hWnd is a real "XLMAIN" window, the dialog joins it
+// as a child that still paints and takes the focus; Excel 2013 and later
+// destroy that window with its workbook, which must cost nothing, and the
+// next showing brings back a working dialog.
+TEST(HostMainWindow, DialogJoinsItAndOutlivesIt) {
+    HWND host = wintest::create_xlmain(L"Microsoft Excel");
+    ASSERT_TRUE(host);
+    auto excel = memory::Excel::Create();
+    excel->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(host));
+    auto form = std::dynamic_pointer_cast<dialog::frmAddIn>(win32::window_dialog_factory()());
+    ASSERT_TRUE(form);
+    form->set_xlapp(excel->application());
+    form->Show();
+    FormWindow* window = win32::form_window_of(*form);
+    ASSERT_TRUE(window && window->hwnd());
+    EXPECT_EQ(GetAncestor(window->hwnd(), GA_PARENT), host);
+    HWND ok = window->control(u"OKButton");
+    SetForegroundWindow(host);
+    SetFocus(ok);
+    EXPECT_EQ(GetFocus(), ok);
+    RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    wintest::pump(5);
+    const wintest::Pixels shot = wintest::capture(window->hwnd());
+    std::set<std::uint32_t> colours(shot.bgra.begin(), shot.bgra.end());
+    EXPECT_GT(colours.size(), 3u) << "the dialog painted nothing inside its host";
+
+    const auto objects_before = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    DestroyWindow(host);
+    wintest::pump();
+    EXPECT_FALSE(window->hwnd());
+    form->Show();
+    ASSERT_TRUE(window->hwnd());
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    SetForegroundWindow(window->hwnd());
+    SetFocus(window->control(u"OKButton"));
+    EXPECT_EQ(GetFocus(), window->control(u"OKButton"));
+    form->Unload();
+    wintest::pump();
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), objects_before);
+}

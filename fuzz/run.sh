@@ -3,10 +3,15 @@
 # target for a bounded time and prints the executions each reached.
 #
 #   fuzz/run.sh [seconds per target, default 60] [target ...]
+#   fuzz/run.sh --long [seconds per target] [target ...]
+#                           each target until it has run a million inputs (or
+#                           for the seconds given); the grown corpus, merged
+#                           down to the inputs that add coverage, replaces
+#                           fuzz/corpus/<target>
 #   fuzz/run.sh --seeds     regenerate fuzz/corpus/ from our own writer and test files
 #
-# Findings land in build/fuzz/findings/; the corpus grown while fuzzing stays
-# in build/fuzz/grown/, the committed seeds stay small.
+# Findings land in build/fuzz/findings/; in a bounded run the corpus grown
+# while fuzzing stays in build/fuzz/grown/ and the committed seeds stay small.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -31,8 +36,21 @@ if [[ ${1:-} == --seeds ]]; then
   exit 0
 fi
 
-seconds=${1:-60}
-shift || true
+long=0
+if [[ ${1:-} == --long ]]; then
+  long=1
+  shift
+fi
+if ((long)); then
+  seconds=${1:-0}  # 0: no time limit, only the million runs
+  [[ ${1:-} =~ ^[0-9]+$ ]] && shift
+  limit=(-runs=1000000)
+  ((seconds > 0)) && limit+=(-max_total_time="$seconds")
+else
+  seconds=${1:-60}
+  shift || true
+  limit=(-max_total_time="$seconds")
+fi
 targets=("$@")
 ((${#targets[@]})) || targets=($(cd "$bin" && ls fuzz_*))
 
@@ -53,11 +71,19 @@ for t in "${targets[@]}"; do
   if ! "$bin/$t" -runs=0 -timeout=10 "$seeds" >"$log" 2>&1; then
     tail -30 "$log"; status=1; summary+=("$t: replay FAILED"); continue
   fi
-  echo "=== $t: fuzzing for ${seconds}s"
-  if "$bin/$t" "${dict[@]}" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+  echo "=== $t: fuzzing (${limit[*]})"
+  start=$SECONDS
+  if "$bin/$t" "${dict[@]}" "${limit[@]}" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
        -artifact_prefix="build/fuzz/findings/$t-" "$grown" "$seeds" >"$log" 2>&1; then
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    summary+=("$t: ${execs:-?} executions in ${seconds}s, corpus $(ls "$grown" | wc -l) inputs")
+    took=$((SECONDS - start))
+    if ((long)); then
+      merged=build/fuzz/merged/$t
+      rm -rf "$merged" && mkdir -p "$merged"
+      "$bin/$t" -merge=1 -timeout=10 "$merged" "$seeds" "$grown" >>"$log" 2>&1 &&
+        rm -rf "$seeds" && mv "$merged" "$seeds"
+    fi
+    summary+=("$t: ${execs:-?} executions in ${took}s, corpus $(ls "$grown" | wc -l) grown, $(ls "$seeds" | wc -l) kept")
   else
     tail -40 "$log"; status=1
     # CI keeps only the tail of its log, so a finding is summarised in one

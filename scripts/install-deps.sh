@@ -17,13 +17,20 @@ packages=(
   wine wine64 wine64-tools libwine-dev xvfb xauth nsis
   python3 python3-openpyxl libreoffice-calc-nogui
   zip unzip poppler-utils
+  nodejs npm
 )
 if [[ ${1:-} == --check ]]; then
   exec /usr/bin/python3 scripts/check-deps.py "${packages[@]}"
 fi
+# A package counts as present when an installed package provides it: a
+# nodejs from another archive than Debian's (nodesource) carries npm itself and
+# conflicts with Debian's npm package.
+provided=" $(dpkg-query -W -f='${Status}|${Provides}\n' 2>/dev/null | sed -n 's/^install ok installed|//p' |
+             tr ',' '\n' | sed 's/ *(.*//; s/^ *//' | tr '\n' ' ') "
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || [[ $provided == *" $p "* ]] ||
+    missing+=("$p")
 done
 if ((${#missing[@]})); then
   SUDO=""

@@ -5,7 +5,11 @@
 //     each time on a new Connect, median of 5;
 //   - the per-character work of the formatted text transfer on a comment
 //     (Characters(i, 1), Font, seven font puts) through the bridge: lookups
-//     and calls per character, and time.
+//     and calls per character, and time;
+//   - the whole walk of the transfer on a 32,767-character note whose editor
+//     text has 1, 10 or 1,000 runs of equal formats, written a character at a
+//     time (the first walk, kept by the tests as the reference) and a run at
+//     a time: host calls and time.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,8 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "../../tests/commenttext/per_character_walk.h"
+#include "commenttext/format_runs.h"
 #include "connect_support.h"
 #include "fake_excel.h"
+#include "platform/memory/rich_text.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/dispatch_bridge.h"
 #include "platform/win32/dispatch_call.h"
@@ -52,6 +59,37 @@ Transfer transfer(std::int32_t length) {
     const long g0 = c.get_ids_of_names, i0 = c.invoke;
     const double t0 = now_ms();
     wintest::format_characters(*frame, length);
+    Transfer r;
+    r.ms = now_ms() - t0;
+    r.lookups = c.get_ids_of_names - g0;
+    r.invokes = c.invoke - i0;
+    return r;
+}
+
+// InsertFmtText's host calls around the walk `walk`, on a note of `length`
+// characters whose editor text has `runs` runs of distinct colours.
+template <class Walk>
+Transfer note_walk(std::int32_t length, std::int32_t runs, Walk walk) {
+    auto xl = quill::memory::Excel::Create();
+    xl->log.keep_sequence(false);
+    const std::u16string text(static_cast<std::size_t>(length), u'x');
+    xl->sheet().add_comment("A1", text);
+    quill::memory::RichText ed;
+    ed.Text(text);
+    for (std::int32_t r = 0; r < runs; ++r) {
+        ed.SelStart(r * length / runs);
+        ed.SelLength((r + 1) * length / runs - r * length / runs);
+        ed.SelColor(r);
+    }
+    wintest::FakeExcel excel(xl);
+    auto app = quill::win32::wrap_application(excel.application());
+    auto& c = wintest::fake_counters();
+    const long g0 = c.get_ids_of_names, i0 = c.invoke;
+    const double t0 = now_ms();
+    app->ScreenUpdating(false);
+    auto note = wintest::must(app->ActiveCell())->Comment();
+    walk(ed, note, wintest::must(note)->Text(), quill::commenttext::windows_1252());
+    app->ScreenUpdating(true);
     Transfer r;
     r.ms = now_ms() - t0;
     r.lookups = c.get_ids_of_names - g0;
@@ -114,6 +152,14 @@ int wmain(int argc, wchar_t** argv) {
                     static_cast<double>(long_text.invokes) / 1000.0);
         std::printf("| Time per character through the bridge (1,000 chars) | %.1f us | |\n",
                     long_text.ms * 1000.0 / 1000.0);
+        for (const std::int32_t runs : {1, 10, 1000}) {
+            const Transfer before = note_walk(32767, runs, quill::testing::per_character_walk);
+            const Transfer after = note_walk(32767, runs, quill::commenttext::write_formats);
+            std::printf("| Transfer of a 32,767-char note, %d run(s): host calls, time, by character | %ld, %.0f ms | |\n",
+                        runs, before.invokes, before.ms);
+            std::printf("| Transfer of a 32,767-char note, %d run(s): host calls, time, by run | %ld, %.0f ms | <= %d calls%s |\n",
+                        runs, after.invokes, after.ms, 9 * runs + 8, after.invokes <= 9 * runs + 8 ? "" : " MISSED");
+        }
     }
 
     if (!had_settings) {

@@ -228,7 +228,10 @@ int extract_images(const std::string& book_name, const std::string& out_dir, con
         }
         for (const auto& [at, c] : sheet->comments()) {
             if (!c->fill.picture) continue;
-            if (cells && std::none_of(areas.begin(), areas.end(), [&](const memory::Area& a) { return a.contains(at); }))
+            // clang 14, the fuzz preset's compiler, cannot capture a
+            // structured binding in a lambda.
+            const auto& cell = at;
+            if (cells && std::none_of(areas.begin(), areas.end(), [&](const memory::Area& a) { return a.contains(cell); }))
                 continue;
             const auto& pic = *c->fill.picture;
             const fs::path file = fs::path(out_dir) / safe(name + "_" + memory::cell_name(at) + "." + memory::extension_of(pic.info.format));

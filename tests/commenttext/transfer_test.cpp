@@ -1,7 +1,13 @@
 // getcmt and InsertFmtText against the in-memory workbook and the portable editor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <tuple>
+
 #include "commenttext/commenttext.h"
+#include "commenttext/per_character_walk.h"
 #include "ports/code_page.h"
 #include "commenttext/support.h"
 
@@ -146,19 +152,101 @@ TEST_F(Transfer, CopiesTheSevenAttributesUnchangedInTheirOrder) {
     EXPECT_EQ(comment().font_at(0), want);
 }
 
-TEST_F(Transfer, AtMostNineHostCallsPerCharacter) {
-    std::u16string text;
-    for (int k = 0; k < 500; ++k) text += u"ab\tc\r\n";
-    editor_text(text);
-    sheet().add_comment("A1", commenttext::getcmt(form->xlapp, *form->RichTextBox1));
-    const auto n = comment().size();
+// The run-by-run walk gives every comment character what the walk of one
+// character at a time gives it, and leaves the editor's selection where that
+// walk leaves it; also when a host step fails every time. Each case: editor
+// text over an alphabet of letters, CR, LF, tabs and a character outside the
+// code page; formats set on random spans, so runs of every length; a comment
+// that is getcmt() of the editor, longer than it, or beside an empty editor;
+// and the walk starting from a random, often mixed, selection.
+TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
+    static constexpr const char* kFaults[] = {nullptr,      "Font.Name",          "Font.Bold",
+                                              "Font.Color", "Font.Size",          "Characters.Font",
+                                              "Font.Italic", "TextFrame.Characters", "Shape.TextFrame"};
+    struct Case {
+        std::u16string editor;
+        std::u16string extra;  // appended to getcmt() for the comment
+        std::size_t spans;     // formatted spans, from `seed`
+        const char* fault;     // a host member that fails every time
+        unsigned seed;
+    };
+    std::vector<Case> cases = {
+        {u"Ab\r\nc", u"", 0, nullptr, 1},  {u"a\tb\r\n\tc", u"", 2, nullptr, 2},
+        {u"", u"xy\nz", 0, nullptr, 3},     {u"ab", u"cdefgh", 1, nullptr, 4},
+        {u"a\rb\r\r\nc", u"", 3, nullptr, 5}, {u"\t\t", u"", 1, "Font.Bold", 6},
+    };
+    std::mt19937 rng(20261207);
+    const std::u16string alphabet = u"aab c\t\r\n\u0100";
+    for (unsigned k = 0; k < 150; ++k) {
+        Case c{u"", u"", rng() % 6, kFaults[rng() % std::size(kFaults)], static_cast<unsigned>(rng())};
+        const std::size_t length = rng() % 40;
+        for (std::size_t p = 0; p < length; ++p) {
+            const char16_t ch = alphabet[rng() % alphabet.size()];
+            c.editor += ch == u'\n' ? std::u16string(u"\r\n") : std::u16string(1, ch);
+        }
+        if (rng() % 5 == 0) c.extra = u"tail";
+        cases.push_back(c);
+    }
+    const auto a1 = excel->application()->ActiveCell();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(c.editor) + " + " + to_utf8(c.extra) + (c.fault ? std::string(" failing ") + c.fault : ""));
+        form->RichTextBox1->Text(c.editor);
+        auto& ed = editor();
+        std::mt19937 spans(c.seed);
+        const auto n = static_cast<std::int32_t>(c.editor.size()) + 1;
+        for (std::size_t s = 0; s < c.spans; ++s) {
+            ed.SelStart(static_cast<std::int32_t>(spans() % n));
+            ed.SelLength(static_cast<std::int32_t>(spans() % n));
+            ed.SelBold(spans() % 2 == 0);
+            ed.SelColor(static_cast<std::int32_t>(spans() % 3));
+            ed.SelFontSize(8.0f + static_cast<float>(spans() % 3));
+        }
+        const auto start = static_cast<std::int32_t>(spans() % n), sel = static_cast<std::int32_t>(spans() % n);
+        const std::u16string text = commenttext::getcmt(form->xlapp, *form->RichTextBox1) + c.extra;
+        // One walk on a fresh comment from the same selection: its fonts, and
+        // where the editor's selection ended.
+        const auto walk = [&](const std::function<void()>& body) {
+            excel->sheet().remove_comment({1, 1});
+            sheet().add_comment("A1", text);
+            ed.SelStart(start);
+            ed.SelLength(sel);
+            if (c.fault) excel->log.fail_every(c.fault, 1004, u"injected");
+            body();
+            excel->log.clear_faults();
+            std::vector<memory::CharFont> fonts;
+            for (std::size_t p = 0; p < text.size(); ++p) fonts.push_back(comment().font_at(p));
+            return std::tuple(fonts, ed.SelStart(), ed.SelLength());
+        };
+        const auto reference = walk([&] {
+            const auto note = a1->Comment();
+            quill::testing::per_character_walk(ed, note, note->Text(), windows_1252());
+        });
+        const auto mark = excel->log.total();
+        const auto runs = walk([&] { run(a1); });
+        EXPECT_EQ(runs, reference);
+        if (c.fault) continue;
+        const auto& fonts = std::get<0>(runs);
+        std::uint64_t changes = 0;
+        for (std::size_t p = 0; p < fonts.size(); ++p) changes += p == 0 || fonts[p] != fonts[p - 1];
+        EXPECT_LE(excel->log.total() - mark, 9 * changes + 8);
+    }
+}
+
+// A run whose write fails once is written again character by character.
+TEST_F(Transfer, FailedRunIsRewrittenByCharacter) {
+    prepare(u"abc");
+    form->RichTextBox1->SelStart(0);
+    form->RichTextBox1->SelLength(3);
+    form->RichTextBox1->SelColor(7);
+    const float size = form->RichTextBox1->SelFontSize().value();
+    excel->log.fail_nth("Font.Size", 1, 1004, u"injected");
+    const auto a1 = excel->application()->ActiveCell();
     const auto mark = excel->log.total();
-    run();
-    const auto calls = excel->log.total() - mark;
-    EXPECT_LE(calls, 9 * n + 6);
-    EXPECT_EQ(excel->log.count("Characters.Text"), 0u);
-    EXPECT_EQ(excel->log.count("Range.Comment"), 1u);
-    EXPECT_EQ(excel->log.count("Shape.TextFrame"), 1u);
+    run(a1);
+    EXPECT_EQ(sources(comment()), "666");
+    EXPECT_EQ(excel->log.count("TextFrame.Characters"), 4u);
+    EXPECT_EQ(excel->log.calls_since(mark).size(), 6 + 9 * 4u);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(comment().font_at(k).size, size);
 }
 
 TEST_F(Transfer, NothingToWalk) {

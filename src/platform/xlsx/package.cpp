@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace quill::xlsx::detail {
 
@@ -26,6 +28,10 @@ void check_part_name(std::string_view name) {
     if (name.empty()) bad("empty");
     if (name.front() == '/') bad("absolute path");
     if (name.find('\\') != std::string_view::npos) bad("backslash");
+    // The zip writer takes names as C strings: a NUL would cut the name short
+    // and the saved package would not hold the part that was loaded.
+    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        bad("control character");
     const std::string low = lower(name);
     if (low.find("%2f") != std::string::npos || low.find("%5c") != std::string::npos) bad("encoded slash");
     std::size_t start = 0;
@@ -98,6 +104,22 @@ std::string open_error(int code, Head head) {
 struct Package::Archive {
     std::string bytes;  // what a buffer source reads; empty for a file
     zip_t* zip = nullptr;
+    // A file read, as it was when opened: its parts are copied from it at save.
+    struct FileId {
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t mtime_ns = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    std::string path;
+    std::optional<FileId> file;
+    static std::optional<FileId> identify(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                      static_cast<std::uint64_t>(st.st_size),
+                      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    }
+    bool changed() const { return !path.empty() && (!file || identify(path) != file); }
     ~Archive() {
         if (zip) zip_discard(zip);
     }
@@ -106,6 +128,10 @@ struct Package::Archive {
 Package Package::read(const std::string& path) {
     int code = 0;
     auto archive = std::make_shared<Archive>();
+    // Taken before the file is opened: a change made while it is read shows.
+    std::error_code ec;
+    archive->path = std::filesystem::absolute(path, ec).string();
+    archive->file = Archive::identify(archive->path);
     archive->zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     if (!archive->zip) fail(open_error(code, [&] { return file_head(path); }));
     return from_archive(std::move(archive));
@@ -276,16 +302,30 @@ std::string Package::write() const {
         if (!e.removed) order.push_back(&e);
     std::stable_partition(order.begin(), order.end(),
                           [](const Entry* e) { return e->name == "[Content_Types].xml"; });
+    // Parts copied from the file they were read from must be the parts that
+    // were loaded.
     for (const Entry* e : order) {
-        // A part never expanded is copied as the archive holds it.
-        zip_source_t* src = e->bytes ? zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0)
-                                     : zip_source_zip(zip, e->origin->zip, e->index, 0, 0, -1);
-        if (!src || zip_file_add(zip, e->name.c_str(), src, ZIP_FL_ENC_UTF_8) < 0) {
+        if (e->origin && e->origin->changed()) {
+            zip_discard(zip);
+            fail("the workbook file " + e->origin->path + " changed after it was loaded; nothing was written");
+        }
+    }
+    for (const Entry* e : order) {
+        // A part not replaced is copied as the archive holds it, still
+        // compressed and with its method: inflating and deflating it again
+        // was most of the cost of a save.
+        zip_source_t* src = e->origin ? zip_source_zip(zip, e->origin->zip, e->index, ZIP_FL_COMPRESSED, 0, -1)
+                                      : zip_source_buffer(zip, e->bytes->data(), e->bytes->size(), 0);
+        const zip_int64_t at = src ? zip_file_add(zip, e->name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+        if (at < 0) {
             if (src) zip_source_free(src);
             std::string why = zip_strerror(zip);
             zip_discard(zip);
             fail("cannot add \"" + e->name + "\" to the zip archive: " + why);
         }
+        zip_stat_t st;
+        if (e->origin && zip_stat_index(e->origin->zip, e->index, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD))
+            zip_set_file_compression(zip, static_cast<zip_uint64_t>(at), st.comp_method, 0);
     }
     if (zip_close(zip) != 0) {
         std::string why = zip_strerror(zip);

@@ -66,7 +66,10 @@ public:
     void put(const std::string& name, std::string bytes) { put(name, std::make_shared<const std::string>(std::move(bytes))); }
     void remove(std::string_view name);
     std::vector<std::string> names() const;
-    // The whole package as zip bytes, [Content_Types].xml first.
+    // The whole package as zip bytes, [Content_Types].xml first. A part read
+    // from an archive and not replaced is copied from it as its compressed
+    // bytes; if the file read is no longer the one that was read, writing
+    // fails and nothing is produced.
     std::string write() const;
 
     struct Archive;  // the archive read, kept open while a part may still be copied from it

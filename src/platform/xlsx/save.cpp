@@ -255,7 +255,9 @@ private:
                 vml = first_free(pkg_, "xl/drawings/vmlDrawing", "vml");
                 sheet_xml_rel = rels.add(reltype::kVmlDrawing, relative_target(st.part, vml));
             }
-            if (boxes_changed) write_vml_part(st, sheet, vml, base.get());
+            // A drawing part made just now must be written even when no box
+            // changed, or the new relationship points at nothing.
+            if (boxes_changed || st.vml_part.empty()) write_vml_part(st, sheet, vml, base.get());
         }
 
         put_relationships(rels_part_of(st.part), rels, st.rels);

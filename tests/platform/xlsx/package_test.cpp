@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"
 #include "platform/xlsx/source.h"
@@ -134,6 +136,16 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
     }
 }
 
+// A zip directory cannot bring these (libzip reads names without the UTF-8
+// flag as code page 437), but a package assembled from parts can; a NUL
+// would cut the name short when the package is written.
+TEST(Package, ControlCharactersMakeAPartNameUnsafe) {
+    for (const std::string_view name : {std::string_view("xl/a\0b.xml", 10), std::string_view("xl/a\x01.xml")}) {
+        SCOPED_TRACE(name.size());
+        EXPECT_THROW(detail::check_part_name(name), detail::Invalid);
+    }
+}
+
 // Media that only ride along are never expanded: a flat picture that deflates
 // a thousandfold loads and is written back as it was stored.
 TEST(Package, MediaAreCopiedWithoutExpanding) {
@@ -171,6 +183,47 @@ TEST(Package, ExtensionMustFitTheWorkbookKind) {
 
 TEST(Package, MissingFileIsAnError) {
     EXPECT_THROW(load("/nonexistent/folder/x.xlsx"), XlsxError);
+}
+
+// Parts a save does not change leave as the file held them: these were
+// stored, and a part deflated again would not show its text in the file.
+TEST(Package, UnchangedPartsAreCopiedCompressedAsTheyWere) {
+    ScratchDir dir;
+    testing::write_file(dir.path("in.xlsx"), testing::stored_zip(minimal_entries()));
+    Workbook wb = load(dir.path("in.xlsx"));
+    save(wb, dir.path("same.xlsx"));
+    EXPECT_NE(testing::read_file(dir.path("same.xlsx")).find("<sheetData><row r=\"1\">"), std::string::npos);
+    // A note rewrites the sheet; the workbook part is still copied.
+    Note note;
+    note.text = testing::text(u"n");
+    wb.sheets[0].notes.push_back(note);
+    save(wb, dir.path("noted.xlsx"));
+    const std::string noted = testing::read_file(dir.path("noted.xlsx"));
+    EXPECT_NE(noted.find("<sheets><sheet name=\"S\""), std::string::npos);
+    EXPECT_EQ(noted.find("<sheetData><row r=\"1\">"), std::string::npos);
+    EXPECT_EQ(testing::part_of(dir.path("noted.xlsx"), "xl/workbook.xml"),
+              testing::part_of(dir.path("in.xlsx"), "xl/workbook.xml"));
+}
+
+// The unchanged parts are read from the file at save time, so a file that
+// changed since the load must not be mixed into the result.
+TEST(Package, SourceChangedSinceLoadIsRefusedAndNothingWritten) {
+    ScratchDir dir;
+    const std::string in = dir.path("in.xlsx");
+    testing::write_file(in, testing::stored_zip(minimal_entries()));
+    const Workbook wb = load(in);
+    testing::write_file(in, testing::stored_zip(with(minimal_entries(), {"extra.bin", "x"})));
+    for (const std::string& out : {dir.path("out.xlsx"), in}) {
+        SCOPED_TRACE(out);
+        try {
+            save(wb, out);
+            ADD_FAILURE() << "saved";
+        } catch (const XlsxError& e) {
+            EXPECT_NE(std::string(e.what()).find("changed after it was loaded"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.xlsx")));
+    EXPECT_EQ(testing::part_of(in, "extra.bin"), "x");
 }
 
 TEST(Package, RelationshipTargetsResolveAndRelativise) {

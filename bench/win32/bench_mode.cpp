@@ -88,7 +88,7 @@ Transfer note_walk(std::int32_t length, std::int32_t runs, Walk walk) {
     const double t0 = now_ms();
     app->ScreenUpdating(false);
     auto note = wintest::must(app->ActiveCell())->Comment();
-    walk(ed, note, wintest::must(note)->Text(), quill::commenttext::windows_1252());
+    walk(ed, note, wintest::must(note)->Text(), quill::windows_1252());
     app->ScreenUpdating(true);
     Transfer r;
     r.ms = now_ms() - t0;

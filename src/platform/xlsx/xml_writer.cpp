@@ -112,11 +112,17 @@ std::u16string xstring_escape(const std::u16string& text) {
             append_escape(out, u'_');  // a literal "_x0041_" must not read back as "A"
             continue;
         }
-        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF) {
+        // A surrogate without its partner has no UTF-8 form: written raw it
+        // would come back as something else, escaped it comes back as itself.
+        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+        const bool paired_high = high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF || (high && !paired_high) ||
+            low) {
             append_escape(out, c);
             continue;
         }
         out += c;
+        if (paired_high) out += text[++i];
     }
     return out;
 }

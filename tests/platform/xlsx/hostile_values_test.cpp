@@ -65,10 +65,15 @@ TEST(HostileValues, NoteTextWithEscapeLookalikesReadsBackAsWritten) {
         u"_x0057_x001F_",
         u"_x12_ a\x01b _x",
         u"\uFFFE_xFFFF",
+        u"l\xD80Dines",    // lone surrogates have no UTF-8 form and must travel escaped
+        u"\xDC00" u"a\xD800",
+        u"\xD83D\xDE00",    // a pair stays as it is
     };
     for (const auto& t : texts) {
         SCOPED_TRACE(to_utf8(t));
-        EXPECT_EQ(detail::xstring_unescape(detail::xstring_escape(t)), t);
+        const std::u16string escaped = detail::xstring_escape(t);
+        EXPECT_EQ(to_u16(to_utf8(escaped)), escaped);  // what the file can hold
+        EXPECT_EQ(detail::xstring_unescape(escaped), t);
     }
 }
 

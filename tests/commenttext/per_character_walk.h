@@ -15,12 +15,6 @@
 
 namespace quill::testing {
 
-template <class T>
-T value_or_null_error(const std::optional<T>& v) {
-    if (!v) throw err::InvalidUseOfNull();
-    return *v;
-}
-
 inline void per_character_walk(dialog::RichTextEditor& ed, const std::shared_ptr<host::Comment>& comment,
                                std::u16string_view text, const CodePage& page) {
     constexpr std::u16string_view kTabSpaces = u"        ";
@@ -50,13 +44,13 @@ inline void per_character_walk(dialog::RichTextEditor& ed, const std::shared_ptr
         }
         std::shared_ptr<host::Font> font;
         skip_on_error([&] { font = need(need(frame).Characters(i, span)).Font(); });
-        skip_on_error([&] { need(font).Name(value_or_null_error(ed.SelFontName())); });
-        skip_on_error([&] { need(font).Bold(value_or_null_error(ed.SelBold())); });
-        skip_on_error([&] { need(font).Underline(value_or_null_error(ed.SelUnderline())); });
-        skip_on_error([&] { need(font).Color(value_or_null_error(ed.SelColor())); });
-        skip_on_error([&] { need(font).Strikethrough(value_or_null_error(ed.SelStrikeThru())); });
-        skip_on_error([&] { need(font).Italic(value_or_null_error(ed.SelItalic())); });
-        skip_on_error([&] { need(font).Size(value_or_null_error(ed.SelFontSize())); });
+        skip_on_error([&] { need(font).Name(dialog::value_of(ed.SelFontName())); });
+        skip_on_error([&] { need(font).Bold(dialog::value_of(ed.SelBold())); });
+        skip_on_error([&] { need(font).Underline(dialog::value_of(ed.SelUnderline())); });
+        skip_on_error([&] { need(font).Color(dialog::value_of(ed.SelColor())); });
+        skip_on_error([&] { need(font).Strikethrough(dialog::value_of(ed.SelStrikeThru())); });
+        skip_on_error([&] { need(font).Italic(dialog::value_of(ed.SelItalic())); });
+        skip_on_error([&] { need(font).Size(dialog::value_of(ed.SelFontSize())); });
         ++j;
         i += span - 1;
     }

@@ -55,7 +55,7 @@ struct Workdir {
             xlsx::Note n;
             n.row = 1;
             n.col = 1;
-            n.text = {{u"kept", xlsx::default_note_font()}};
+            n.text = {{u"kept", note_default_font()}};
             doc.sheets[0].notes.push_back(n);
         }
         xlsx::save(doc, path(name));
@@ -70,7 +70,7 @@ struct Workdir {
             c.col = col;
             c.type = xlsx::CellType::String;
             c.string = text;
-            c.display = {{text, xlsx::default_note_font()}};
+            c.display = {{text, note_default_font()}};
             doc.sheets[0].cells.push_back(c);
         }
         xlsx::save(doc, path(name));
@@ -185,7 +185,7 @@ TEST(Cli, ListIsSafeToPrint) {
     for (auto& sheet : doc.sheets) {
         xlsx::Note n;
         n.row = n.col = 1;
-        n.text = {{u"\x1b[31mred\a", xlsx::default_note_font()}};
+        n.text = {{u"\x1b[31mred\a", note_default_font()}};
         sheet.notes.push_back(n);
     }
     xlsx::save(doc, w.path("in.xlsx"));

@@ -5,7 +5,6 @@
 namespace quill::dialog {
 namespace {
 
-using memory::CharFormat;
 using quill::testing::HostFixture;
 
 constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
@@ -29,8 +28,8 @@ void prepare(Fixture& f, bool mixed) {
     ed.SelLength(4);
 }
 
-std::vector<CharFormat> formats(memory::RichText& doc) {
-    std::vector<CharFormat> out;
+std::vector<CharFont> formats(memory::RichText& doc) {
+    std::vector<CharFont> out;
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(doc.Text().size()); ++i) out.push_back(doc.FormatAt(i));
     return out;
 }
@@ -86,9 +85,9 @@ TEST(FontName, OkWithAUniformSelectionAppliesEveryField) {
     EXPECT_EQ(shown.FontName, u"Arial");
     EXPECT_EQ(shown.FontSize, 10.0f);
     EXPECT_EQ(shown.FontBlank, FontBlanks{});
-    const CharFormat want{u"Times New Roman", 12.5f, 0, true, true, true, true};
+    const CharFont want{u"Times New Roman", 12.5, true, true, true, host::xlUnderlineStyleSingle, 0};
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.editor().FormatAt(i), want) << i;
-    EXPECT_EQ(f.editor().FormatAt(0), CharFormat{});
+    EXPECT_EQ(f.editor().FormatAt(0), editor_default_font());
 }
 
 TEST(FontName, MixedFieldsOpenBlankAndKeepEachCharactersValueUnlessSet) {
@@ -109,10 +108,10 @@ TEST(FontName, MixedFieldsOpenBlankAndKeepEachCharactersValueUnlessSet) {
         EXPECT_EQ(doc.FormatAt(i).name, i >= 3 ? u"Courier New" : u"Arial");
         EXPECT_EQ(doc.FormatAt(i).bold, i >= 3);
         EXPECT_EQ(doc.FormatAt(i).size, 9.0f);
-        EXPECT_TRUE(doc.FormatAt(i).underline);
+        EXPECT_EQ(doc.FormatAt(i).underline, host::xlUnderlineStyleSingle);
         EXPECT_FALSE(doc.FormatAt(i).italic);  // uniform: applied as it was
     }
-    EXPECT_FALSE(doc.FormatAt(5).underline);
+    EXPECT_EQ(doc.FormatAt(5).underline, host::xlUnderlineStyleNone);
     f.chooser->font({.bold = false});  // setting a mixed field gives it to every character
     f.form->Raise(u"Command6", Event::Click);
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_FALSE(doc.FormatAt(i).bold) << i;
@@ -129,8 +128,9 @@ TEST(Styling, AnEmptySelectionStylesTheTextTypedThere) {
     f.form->Raise(u"Command6", Event::Click);
     f.editor().TypeText(u"XY");
     EXPECT_EQ(f.editor().Text(), u"abXYcd");
-    const CharFormat typed{u"Courier New", 10.0f, kRed, true, false, false, false};
-    EXPECT_EQ(formats(f.editor()), (std::vector<CharFormat>{{}, {}, typed, typed, {}, {}}));
+    const CharFont typed{u"Courier New", 10, true, false, false, host::xlUnderlineStyleNone, kRed};
+    const CharFont plain = editor_default_font();
+    EXPECT_EQ(formats(f.editor()), (std::vector<CharFont>{plain, plain, typed, typed, plain, plain}));
 }
 
 // Only a positive number from the dialog itself discards the result; an

@@ -17,13 +17,6 @@ std::shared_ptr<Excel> with_sheet(Sheet*& sheet) {
     return xl;
 }
 
-std::vector<std::u16string> enumerate(Range& r) {
-    std::vector<std::u16string> out;
-    auto e = r.NewEnum();
-    while (auto cell = e->Next()) out.push_back(cell->Address());
-    return out;
-}
-
 TEST(Address, ParsesAndWritesA1References) {
     struct Row {
         const char* in;
@@ -52,44 +45,6 @@ TEST(Address, ParsesAndWritesA1References) {
     }
     EXPECT_THROW(parse_cell("B2:B3"), HostError);
     EXPECT_EQ(cell_name(CellRef{3, 28}), "AB3");
-}
-
-TEST(WorksheetFunction, SubstituteReplacesEveryOccurrenceLeftToRight) {
-    auto xl = Excel::Create();
-    auto wf = xl->application()->WorksheetFunction();
-    struct Row {
-        std::u16string text, old_text, new_text, expected;
-    } rows[] = {
-        {u"a\tb\tc", u"\t", u"        ", u"a        b        c"},
-        {u"a\r\nb", u"\r\n", u"\n", u"a\nb"},
-        {u"a\rb", u"\r", u"", u"ab"},
-        {u"\r\r\n", u"\r\n", u"\n", u"\r\n"},
-        {u"aaaa", u"aa", u"a", u"aa"},  // non-overlapping
-        {u"aaa", u"aa", u"b", u"ba"},
-        {u"abc", u"", u"x", u"abc"},  // empty old text: unchanged
-        {u"", u"a", u"b", u""},
-        {u"abc", u"abc", u"", u""},
-        {u"abc", u"b", u"bb", u"abbc"},  // no rescan of the replacement
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(to_utf8(r.text) + " / " + to_utf8(r.old_text));
-        EXPECT_EQ(wf->Substitute(r.text, r.old_text, r.new_text), r.expected);
-    }
-    // The host's string limit.
-    EXPECT_NO_THROW(wf->Substitute(std::u16string(32767, u'a'), u"a", u"b"));
-    EXPECT_THROW(wf->Substitute(std::u16string(32767, u'\t'), u"\t", u"  "), HostError);
-}
-
-TEST(Range, EnumeratesAreaByAreaRowByRow) {
-    Sheet* sh;
-    auto xl = with_sheet(sh);
-    sh->select("B2:C3,A1,E5:E6", "C3");
-    auto sel = xl->application()->Selection();
-    EXPECT_EQ(enumerate(*sel),
-              (std::vector<std::u16string>{u"$B$2", u"$C$2", u"$B$3", u"$C$3", u"$A$1", u"$E$5", u"$E$6"}));
-    EXPECT_EQ(sel->Count(), 7);
-    EXPECT_EQ(sel->Cells()->Address(), u"$B$2:$C$3,$A$1,$E$5:$E$6");
-    EXPECT_EQ(xl->application()->ActiveCell()->Address(), u"$C$3");
 }
 
 TEST(Range, SpecialCellsAndClearCommentsOnMultiAreaSelections) {
@@ -150,7 +105,7 @@ TEST(Comment, LifecycleFollowsTheHost) {
     EXPECT_EQ(data->width, 96.0);
     EXPECT_EQ(data->height, 55.5);
     EXPECT_FALSE(data->visible);
-    EXPECT_EQ(data->text.font_at(0), comment_default_font());
+    EXPECT_EQ(data->text.font_at(0), note_default_font());
 
     auto shape = c->Shape();
     shape->ScaleWidth(1.75f, host::msoFalse, host::msoScaleFromTopLeft);

@@ -35,9 +35,9 @@ Workbook notes_workbook(std::size_t count) {
         n.row = static_cast<std::int32_t>(i);
         n.col = 1;
         n.author = u"Ann";
-        Font bold = default_note_font();
+        CharFont bold = note_default_font();
         bold.bold = true;
-        n.text = {{u"Note " + to_u16(std::to_string(i)), bold}, {u"\nsecond line", default_note_font()}};
+        n.text = {{u"Note " + to_u16(std::to_string(i)), bold}, {u"\nsecond line", note_default_font()}};
         if (i % 2) n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(static_cast<std::uint8_t>(i))), "png", {}};
         wb.sheets[0].notes.push_back(std::move(n));
     }

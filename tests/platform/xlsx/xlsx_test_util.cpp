@@ -179,6 +179,6 @@ std::string tiny_png(std::uint8_t red) {
     return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", "");
 }
 
-RunList text(const std::u16string& s) { return {{s, default_note_font()}}; }
+RunList text(const std::u16string& s) { return {{s, note_default_font()}}; }
 
 }  // namespace quill::xlsx::testing

@@ -9,8 +9,6 @@
 namespace quill::memory {
 namespace {
 
-using host::Range;
-
 std::shared_ptr<Excel> with_sheet(Sheet*& sheet) {
     auto xl = Excel::Create();
     sheet = &xl->sheet();
@@ -88,55 +86,70 @@ TEST(Range, SpecialCellsAndClearCommentsOnMultiAreaSelections) {
     EXPECT_EQ(left, (std::vector<std::string>{"F1", "C2", "B3"}));
 }
 
-TEST(Comment, LifecycleFollowsTheHost) {
+// Font writes land on their characters only, as runs; the cell's Characters
+// over differing fonts answer Null.
+TEST(Text, FontsStayOnTheirCharacters) {
     Sheet* sh;
     auto xl = with_sheet(sh);
-    xl->user_name = u"Ann";
-    sh->select("B3");
+    CellData& c = sh->set_value("A1", 1234.5, u"");  // Text shows the display, not the value
+    c.text.append(u"$1", CharFont{u"Arial", 10, true});
+    c.text.append(u"23", CharFont{u"Calibri", 8, false, false, false, host::xlUnderlineStyleDouble});
     auto cell = xl->application()->ActiveCell();
-    EXPECT_EQ(cell->Comment(), nullptr);
+    EXPECT_EQ(cell->Text(), u"$123");
+    EXPECT_EQ(cell->Characters(3, 1)->Font()->Underline(), host::xlUnderlineStyleDouble);
+    EXPECT_THROW(cell->Characters(2, 2)->Font()->Name(), HostError);
+    EXPECT_EQ(cell->Characters(3, 2)->Font()->Size(), 8.0f);
 
-    auto c = cell->AddComment(u"one\ntwo");
-    EXPECT_THROW(cell->AddComment(u"again"), HostError);
-    CommentData* data = sh->comment("B3");
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->author, u"Ann");
-    EXPECT_EQ(data->text.text(), u"one\ntwo");
-    EXPECT_EQ(data->width, 96.0);
-    EXPECT_EQ(data->height, 55.5);
-    EXPECT_FALSE(data->visible);
-    EXPECT_EQ(data->text.font_at(0), note_default_font());
+    auto note = cell->AddComment(u"abc\ndef");
+    auto frame = note->Shape()->TextFrame();
+    auto f = frame->Characters(2, 2)->Font();
+    f->Name(u"Courier New");
+    f->Underline(true);
+    f->Size(20.5f);
+    EXPECT_EQ(f->Underline(), host::xlUnderlineStyleSingle);
+    const auto runs = sh->comment("A1")->text.runs();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].font, note_default_font());
+    EXPECT_EQ(runs[1].text, u"bc");
+    EXPECT_EQ(runs[1].font, (CharFont{u"Courier New", 20.5, false, false, false, host::xlUnderlineStyleSingle}));
+    // Spans past the end are clipped; new text takes the default font.
+    EXPECT_EQ(frame->Characters(6, 10)->Text(), u"ef");
+    EXPECT_NO_THROW(frame->Characters(9, 1)->Font()->Bold(true));
+    note->Text(u"xyz");
+    EXPECT_EQ(sh->comment("A1")->text.runs().size(), 1u);
+}
 
+// What the host refuses, and what a deleted comment answers (1004).
+TEST(Comment, RefusesWhatTheHostRefuses) {
+    Sheet* sh;
+    auto xl = with_sheet(sh);
+    auto cell = xl->application()->ActiveCell();
+    auto c = cell->AddComment(u"one");
     auto shape = c->Shape();
-    shape->ScaleWidth(1.75f, host::msoFalse, host::msoScaleFromTopLeft);
-    shape->ScaleHeight(1.75f, host::msoFalse, host::msoScaleFromTopLeft);
-    shape->ScaleWidth(2.0f, host::msoFalse, host::msoScaleFromTopLeft);
-    EXPECT_DOUBLE_EQ(data->width, 96.0 * 1.75 * 2.0);
-    EXPECT_DOUBLE_EQ(data->height, 97.125);
-    EXPECT_EQ(data->left_shift, 0.0);
-    EXPECT_THROW(shape->ScaleWidth(0.0f, host::msoFalse, 0), HostError);
-    EXPECT_THROW(shape->ScaleWidth(2.0f, -1, 0), HostError);
-
     auto fill = shape->Fill();
-    fill->Transparency(0.5f);
-    EXPECT_EQ(fill->Transparency(), 0.5f);
-    EXPECT_THROW(fill->Transparency(1.5f), HostError);
     auto frame = shape->TextFrame();
-    EXPECT_EQ(frame->Orientation(), host::msoTextOrientationHorizontal);
-    EXPECT_EQ(frame->VerticalAlignment(), xlVAlignTop);
-    frame->Orientation(host::msoTextOrientationUpward);
-    frame->VerticalAlignment(host::xlBottom);
-    EXPECT_EQ(frame->Orientation(), host::msoTextOrientationUpward);
-    EXPECT_EQ(frame->VerticalAlignment(), host::xlBottom);
-
-    c->Text(u"new");
-    EXPECT_EQ(cell->Comment()->Text(), u"new");
-
+    auto font = frame->Characters(1, 1)->Font();
+    const std::pair<const char*, std::function<void()>> refused[] = {
+        {"second note", [&] { cell->AddComment(u"again"); }},
+        {"scale 0", [&] { shape->ScaleWidth(0.0f, host::msoFalse, 0); }},
+        {"scale relative to the original", [&] { shape->ScaleWidth(2.0f, -1, 0); }},
+        {"transparency 1.5", [&] { fill->Transparency(1.5f); }},
+        {"characters from 0", [&] { frame->Characters(0, 1); }},
+        {"size 0.5", [&] { font->Size(0.5f); }},
+        {"size 410", [&] { font->Size(410.0f); }},
+        {"colour", [&] { font->Color(0x01000000); }},
+        {"negative colour", [&] { font->Color(-1); }},
+        {"empty name", [&] { font->Name(u""); }},
+    };
+    for (const auto& [what, call] : refused) {
+        SCOPED_TRACE(what);
+        EXPECT_THROW(call(), HostError);
+    }
     c->Delete();
     EXPECT_EQ(cell->Comment(), nullptr);
-    for (auto call : std::vector<std::function<void()>>{
-             [&] { c->Text(); }, [&] { c->Delete(); }, [&] { c->Shape(); }, [&] { fill->Transparency(0.1f); },
-             [&] { frame->Characters(1, 1)->Text(); }}) {
+    for (auto call : std::vector<std::function<void()>>{[&] { c->Text(); }, [&] { c->Delete(); },
+                                                         [&] { fill->Transparency(0.1f); },
+                                                         [&] { frame->Characters(1, 1)->Text(); }}) {
         try {
             call();
             ADD_FAILURE() << "a deleted comment answered";
@@ -144,7 +157,6 @@ TEST(Comment, LifecycleFollowsTheHost) {
             EXPECT_EQ(e.number(), 1004);
         }
     }
-    EXPECT_NO_THROW(cell->AddComment(u""));
 }
 
 }  // namespace

@@ -1,24 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "ports/leading_number.h"
-#include "support/host_fixture.h"
+#include "dialog/fakes.h"
 
 namespace quill::dialog {
 namespace {
 
-using quill::testing::HostFixture;
-
-TEST(LeadingNumber, ReadsLikeTheRuntimesVal) {
-    const struct {
-        const char16_t* text;
-        double expected;
-    } rows[] = {
-        {u"9.0", 9},   {u"10.0", 10}, {u"9.0a", 9},  {u"9.5", 9.5}, {u"", 0},      {u"a9", 0},      {u"-", 0},
-        {u"\t16.0", 16}, {u"1 0.0", 10}, {u"-9.0", -9}, {u".5", 0.5}, {u"1.2.3", 1.2}, {u"9,0", 9}, {u"2D2", 200},
-        {u"1e+", 1},   {u"5E-1x", 0.5},
-    };
-    for (const auto& r : rows) EXPECT_DOUBLE_EQ(leading_number(r.text), r.expected) << to_utf8(r.text);
-}
+using quill::testing::FormFixture;
 
 constexpr WindowHandle kOurMain = 0x222, kOtherMain = 0x111, kHostHwnd = 0x000A0B2C;
 
@@ -44,7 +31,7 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        HostFixture f;
+        FormFixture f;
         f.excel->version = r.version;
         if (!r.has_hwnd) f.excel->hwnd.reset();
         f.window->add_window("XLDESK", 0x333, f.window->process_id);

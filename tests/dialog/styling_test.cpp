@@ -107,7 +107,9 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         }
         EXPECT_EQ(shown.FontBlank, r.shown_blanks);
         EXPECT_EQ(shown.FontName, r.mixed ? u"Wingdings" : u"Arial");
-        if (!r.mixed) EXPECT_EQ(shown.FontSize, 10.0f);
+        if (!r.mixed) {
+            EXPECT_EQ(shown.FontSize, 10.0f);
+        }
         EXPECT_EQ(shown.FontItalic, false);
     }
 }

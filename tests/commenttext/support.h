@@ -9,8 +9,7 @@ namespace quill::testing {
 // Editor position p gets colour p + 1, so the colour a comment character
 // ends up with names the editor position its format was taken from.
 inline void colour_positions(memory::RichText& ed) {
-    const auto n = static_cast<std::int32_t>(ed.Text().size());
-    for (std::int32_t p = 0; p < n; ++p) {
+    for (std::int32_t p = 0; p < static_cast<std::int32_t>(ed.Text().size()); ++p) {
         ed.SelStart(p);
         ed.SelLength(1);
         ed.SelColor(p + 1);
@@ -28,7 +27,5 @@ inline std::string sources(const memory::FormattedText& text) {
     }
     return out;
 }
-
-inline std::u16string u(const char* s) { return to_u16(s); }
 
 }  // namespace quill::testing

@@ -49,25 +49,22 @@ private:
     std::unique_ptr<dialog::RichTextEditor> editor_;
 };
 
-TEST_P(EditorContract, LineBreaksTakeTwoPositionsAndBadSelectionsAreRejected) {
+// A line break takes two positions; a selection past the end is empty; a
+// negative one is refused. Text is text, whatever it starts with: a cell or
+// a user name may read like RTF.
+TEST_P(EditorContract, PositionsSelectionsAndPlainText) {
     ed().Text(u"ab\r\ncd");
-    EXPECT_EQ(ed().Text(), u"ab\r\ncd");
-    struct Row { std::int32_t start, length; std::u16string text; };
-    const Row rows[] = {{0, 2, u"ab"}, {2, 2, u"\r\n"}, {4, 1, u"c"}, {1, 4, u"b\r\nc"}, {0, 6, u"ab\r\ncd"}};
+    const struct {
+        std::int32_t start, length;
+        std::u16string text;
+    } rows[] = {{0, 2, u"ab"}, {2, 2, u"\r\n"}, {4, 1, u"c"}, {1, 4, u"b\r\nc"}, {0, 6, u"ab\r\ncd"}, {6, 1, u""}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.start);
         select(r.start, r.length);
         EXPECT_EQ(ed().SelStart(), r.start);
         EXPECT_EQ(ed().SelLength(), r.length);
-        EXPECT_EQ(ed().SelText(), r.text);
+        EXPECT_EQ(ed().SelText(), r.text) << r.start;
     }
-    select(6, 1);  // a selection at the end is empty
-    EXPECT_EQ(ed().SelText(), u"");
-    ed().Text(u"");
-    select(0, 1);
-    EXPECT_EQ(ed().SelText(), u"");
-    for (auto set : {+[](dialog::RichTextEditor& e) { e.SelStart(-1); },
-                     +[](dialog::RichTextEditor& e) { e.SelLength(-1); }}) {
+    for (auto set : {+[](dialog::RichTextEditor& e) { e.SelStart(-1); }, +[](dialog::RichTextEditor& e) { e.SelLength(-1); }}) {
         try {
             set(ed());
             ADD_FAILURE() << "no error";
@@ -76,13 +73,6 @@ TEST_P(EditorContract, LineBreaksTakeTwoPositionsAndBadSelectionsAreRejected) {
             EXPECT_EQ(e.description(), u"Invalid property value");
         }
     }
-}
-
-// Set on "bcd" of "abcdef": every selected character takes each attribute,
-// and a selection straddling the edge reads as mixed (no value).
-// Text is text, whatever it starts with: a cell or a user name may read
-// like RTF.
-TEST_P(EditorContract, TextIsNeverReadAsRtf) {
     for (const std::u16string rtf : {u"{\\rtf1\\ansi {\\b bold}}", u"{\\urtf1 x}"}) {
         ed().Text(rtf);
         EXPECT_EQ(ed().Text(), rtf);
@@ -92,6 +82,9 @@ TEST_P(EditorContract, TextIsNeverReadAsRtf) {
     }
 }
 
+// Set on "bcd" of "abcdef": every selected character takes each attribute,
+// and a selection straddling the edge reads as mixed (no value). New text
+// drops every format.
 TEST_P(EditorContract, AttributesApplyToEverySelectedCharacterAndMixedHasNoValue) {
     ed().Text(u"abcdef");
     select(1, 3);
@@ -120,14 +113,20 @@ TEST_P(EditorContract, AttributesApplyToEverySelectedCharacterAndMixedHasNoValue
     EXPECT_FALSE(ed().SelBold().has_value());
     EXPECT_FALSE(ed().SelColor().has_value());
     EXPECT_EQ(ed().SelItalic(), false);
+    ed().Text(u"xyz\r\nw");
+    select(0, 6);
+    EXPECT_EQ(ed().SelBold(), false);
+    EXPECT_TRUE(ed().SelColor().has_value());
 }
 
+// The insertion point reports, and gives to typed text, the format set on
+// it; also in an empty editor.
 TEST_P(EditorContract, InsertionPointFormatGoesToTypedText) {
     ed().Text(u"ab");
     select(1, 0);
     ed().SelColor(0x00FF00);
     ed().SelItalic(true);
-    EXPECT_EQ(ed().SelColor(), 0x00FF00);  // the insertion point reports what it will type
+    EXPECT_EQ(ed().SelColor(), 0x00FF00);
     ed().TypeText(u"XY");
     EXPECT_EQ(ed().Text(), u"aXYb");
     EXPECT_EQ(ed().SelStart(), 3);
@@ -136,7 +135,7 @@ TEST_P(EditorContract, InsertionPointFormatGoesToTypedText) {
         select(p, 1);
         EXPECT_EQ(ed().SelItalic(), p == 1 || p == 2) << p;
     }
-    ed().Text(u"");  // an empty editor keeps it too
+    ed().Text(u"");
     select(0, 0);
     ed().SelColor(0xFF0000);
     ed().TypeText(u"z");
@@ -144,18 +143,11 @@ TEST_P(EditorContract, InsertionPointFormatGoesToTypedText) {
     EXPECT_EQ(ed().SelColor(), 0xFF0000);
 }
 
-TEST_P(EditorContract, SettingTextDropsFormatsAndStateAndGeometryHold) {
-    ed().Text(u"abc");
-    select(0, 3);
-    ed().SelBold(true);
-    ed().Text(u"xyz\r\nw");
-    select(0, 6);
-    EXPECT_EQ(ed().SelBold(), false);
-    EXPECT_TRUE(ed().SelColor().has_value());
+TEST_P(EditorContract, StateGeometryAndDoubleClick) {
     for (bool on : {false, true}) {
         ed().Enabled(on);
-        EXPECT_EQ(ed().Enabled(), on);
         ed().HideSelection(on);
+        EXPECT_EQ(ed().Enabled(), on);
         EXPECT_EQ(ed().HideSelection(), on);
     }
     ed().Top(185);
@@ -164,9 +156,6 @@ TEST_P(EditorContract, SettingTextDropsFormatsAndStateAndGeometryHold) {
     EXPECT_EQ(ed().Top(), 185.0f);
     EXPECT_EQ(ed().Width(), 3650.0f);
     EXPECT_EQ(ed().Height(), 3200.0f);
-}
-
-TEST_P(EditorContract, DoubleClickRunsTheInstalledHandler) {
     if (!GetParam().double_click) GTEST_SKIP() << "this editor cannot be double-clicked from a test";
     int clicks = 0;
     ed().OnDblClick([&] { ++clicks; });

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "dialog/fakes.h"
-#include "host/connect.h"
-#include "platform/memory/settings_store.h"
 
 namespace quill::dialog {
 namespace {
@@ -18,19 +18,20 @@ std::vector<bool> text_controls_enabled(frmAddIn& form) {
     return on;
 }
 
+// The name and version, then an address and a web page on lines of their
+// own, no break at the end, in an OK box titled "Pixnote".
 TEST(About, ShowsNameVersionAndAddressesInAnOkBox) {
     FormFixture f;
     f.form->Click(u"Command1");
     ASSERT_EQ(f.messages->shown.size(), 1u);
-    const auto& box = f.messages->shown[0];
-    EXPECT_EQ(box.buttons, MsgButtons::OK);
-    EXPECT_EQ(box.title, u"Pixnote");
-    // The name and version, then an address and a web page on lines of their own, no break at the end.
+    const auto& [text, buttons, title] = f.messages->shown[0];
+    EXPECT_EQ(buttons, MsgButtons::OK);
+    EXPECT_EQ(title, u"Pixnote");
     const std::u16string head = u"Quillette Ver. 2.00 by Toravel \r\nemail: ";
-    ASSERT_EQ(box.text.substr(0, head.size()), head);
-    const auto brk = box.text.find(u"\r\n", head.size());
-    EXPECT_TRUE(brk > head.size() && brk != std::u16string::npos && box.text.size() > brk + 2);
-    EXPECT_EQ(box.text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);
+    ASSERT_EQ(text.substr(0, head.size()), head);
+    const auto brk = text.find(u"\r\n", head.size());
+    EXPECT_TRUE(brk > head.size() && brk != std::u16string::npos && text.size() > brk + 2);
+    EXPECT_EQ(text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);
 }
 
 // Ticking offers the user's name, selected in blue, only to an empty
@@ -63,24 +64,20 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
     }
 }
 
+// Ticking the second of Check3 and Check4 warns; nothing else does.
 TEST(OverwriteWarning, ShownOnlyWhenTheSecondBoxIsTicked) {
     FormFixture f;
-    const struct {
-        const char16_t* click;
-        bool warns;
-    } steps[] = {{u"Check3", false}, {u"Check4", true}, {u"Check4", false}, {u"Check3", false},
-                 {u"Check4", false}, {u"Check3", true}, {u"Check3", false}, {u"Check4", false}};
-    for (const auto& s : steps) {
-        SCOPED_TRACE(to_utf8(s.click) + " after " + std::to_string(f.form->Check3.Value()) +
-                     std::to_string(f.form->Check4.Value()));
+    const std::pair<const char16_t*, bool> steps[] = {{u"Check3", false}, {u"Check4", true},  {u"Check4", false},
+                                                      {u"Check3", false}, {u"Check4", false}, {u"Check3", true},
+                                                      {u"Check3", false}, {u"Check4", false}};
+    for (const auto& [click, warns] : steps) {
         f.messages->shown.clear();
-        f.form->Click(s.click);
-        ASSERT_EQ(f.messages->shown.size(), s.warns ? 1u : 0u);
-        if (s.warns) {
-            EXPECT_EQ(f.messages->shown[0].text,
-                      u"When both image & comment overwrite is tickmarked, previous comment will be deleted.");
-            EXPECT_EQ(f.messages->shown[0].title, u"Pixnote");
-        }
+        f.form->Click(click);
+        ASSERT_EQ(f.messages->shown.size(), warns ? 1u : 0u) << to_utf8(click);
+        if (!warns) continue;
+        EXPECT_EQ(f.messages->shown[0].text,
+                  u"When both image & comment overwrite is tickmarked, previous comment will be deleted.");
+        EXPECT_EQ(f.messages->shown[0].title, u"Pixnote");
     }
 }
 
@@ -105,55 +102,6 @@ TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
     f.form->Click(u"Check2");  // unticked while zoomed: stays zoomed, disabled
     f.form->Raise(u"RichTextBox1", Event::DblClick);
     EXPECT_EQ(geometry(ed), kZoomed);
-}
-
-// Close and show again through a real connection: the form stays loaded
-// with everything the user set; only a new connection starts afresh.
-TEST(CloseAndShow, KeepTheFormAsTheUserLeftIt) {
-    auto excel = memory::Excel::Create();
-    excel->add_workbook();
-    auto boxes = std::make_shared<quill::testing::ScriptedMessageBox>();
-    std::vector<std::shared_ptr<FormFixture>> made;
-    auto connect = host::Connect::Create({boxes, std::make_shared<memory::MemorySettings>(), [&] {
-                                              made.push_back(std::make_shared<FormFixture>());
-                                              return made.back()->form;
-                                          }});
-    connect->AddinInstance_OnConnection(excel->object(), 0);
-    connect->Show();
-    ASSERT_EQ(made.size(), 1u);
-    auto& f = *made[0];
-    auto& form = *f.form;
-    form.Click(u"Check2");
-    form.Click(u"Check3");
-    form.Click(u"Check1");
-    form.Orent(4).Value(true);
-    f.editor().FireDblClick();
-    const std::u16string text = f.editor().Text();
-
-    form.Click(u"CancelButton");
-    EXPECT_FALSE(form.Visible());
-    EXPECT_TRUE(form.Loaded());
-    EXPECT_EQ(form.xlapp, nullptr);
-    EXPECT_FALSE(connect->FormDisplayed());
-    connect->Show();
-    EXPECT_TRUE(form.Visible());
-    EXPECT_EQ(form.xlapp, connect->xlapp());
-    EXPECT_EQ(f.events, (std::vector<std::string>{"frmAddIn.Load", "Check2.Click", "Check3.Click",
-                                                  "RichTextBox1.DblClick", "CancelButton.Click"}));
-    EXPECT_EQ(form.Check3.Value(), 1);
-    EXPECT_EQ(form.Check1.Value(), 0);
-    EXPECT_EQ(form.Orent.Selected(), 4);
-    EXPECT_EQ(f.editor().Text(), text);
-    EXPECT_EQ(geometry(*form.RichTextBox1), kZoomed);
-    EXPECT_TRUE(boxes->shown.empty() && f.messages->shown.empty());
-
-    connect->AddinInstance_OnDisconnection(1);
-    connect->AddinInstance_OnConnection(excel->object(), 0);
-    connect->Show();
-    ASSERT_EQ(made.size(), 2u);
-    EXPECT_EQ(made[1]->form->Check1.Value(), 1);
-    EXPECT_EQ(made[1]->form->Orent.Selected(), 1);
-    EXPECT_EQ(made[1]->editor().Text(), u"");
 }
 
 }  // namespace

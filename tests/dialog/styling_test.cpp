@@ -22,13 +22,8 @@ struct Styling {
     // what an earlier run left in it.
     explicit Styling(bool mixed) {
         ed->Text(u"abcdef");
-        if (mixed) {
-            select(3, 3);
-            ed->SelColor(kGreen);
-            ed->SelBold(true);
-            ed->SelFontName(u"Courier New");
-            ed->SelFontSize(14);
-        }
+        select(3, 3);
+        if (mixed) ed->SelColor(kGreen), ed->SelBold(true), ed->SelFontName(u"Courier New"), ed->SelFontSize(14);
         select(1, 4);
         dlg.Color(kBlue);
         dlg.FontName(u"Wingdings");
@@ -49,46 +44,43 @@ struct Styling {
 
 TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
     using Kind = Outcome::Kind;
-    const auto red = [](CharFormat& f) { f.color = kRed; };
-    FontBlanks mixed_blanks;
-    mixed_blanks.Name = mixed_blanks.Size = mixed_blanks.Bold = true;
+    using Answer = std::function<void(memory::ScriptedChooser&)>;
+    const Answer red = [](auto& c) { c.color(kRed); }, cancel = [](auto& c) { c.cancel(); };
+    const auto error = [](std::int32_t n) { return Answer([n](auto& c) { c.fail(n, u"x"); }); };
+    FontBlanks mixed;  // the fields the mixed selection has no value for
+    mixed.Name = mixed.Size = mixed.Bold = true;
     const struct {
         const char* name;
         bool font, mixed;
-        std::function<void(memory::ScriptedChooser&)> answer;
+        Answer answer;
         Kind kind;
         std::function<void(CharFormat&)> change;  // on "bcde"; none: every character as it was
-        std::int32_t shown_color;
-        FontBlanks shown_blanks;
+        std::int32_t shown_color = 0;             // for the colour dialog
     } rows[] = {
-        {"colour, uniform", false, false, [](auto& c) { c.color(kRed); }, Kind::Done, red, 0, {}},
+        {"colour, uniform", false, false, red, Kind::Done, [](auto& f) { f.color = kRed; }},
         // Mixed: the dialog starts from its last colour; OK colours them all.
-        {"colour, mixed", false, true, [](auto& c) { c.color(kRed); }, Kind::Done, red, kBlue, {}},
-        {"colour, cancel", false, true, [](auto& c) { c.cancel(); }, Kind::Refused, nullptr, kBlue, {}},
-        {"colour, cancel error", false, false, [](auto& c) { c.fail(err::kCancel, u"x"); }, Kind::Refused, nullptr, 0, {}},
-        {"colour, dialog error", false, true, [](auto& c) { c.fail(7, u"x"); }, Kind::Refused, nullptr, kBlue, {}},
+        {"colour, mixed", false, true, red, Kind::Done, [](auto& f) { f.color = kRed; }, kBlue},
+        {"colour, cancel", false, true, cancel, Kind::Refused, nullptr, kBlue},
+        {"colour, cancel error", false, false, error(err::kCancel), Kind::Refused, nullptr},
+        {"colour, dialog error", false, true, error(7), Kind::Refused, nullptr, kBlue},
         // An automation error of the component is no cancel: its colour goes on.
-        {"colour, automation error", false, true, [](auto& c) { c.fail(kAutomation, u"x"); }, Kind::Done,
-         [](CharFormat& f) { f.color = kBlue; }, kBlue, {}},
-        {"font, uniform", true, false,
-         [](auto& c) { c.font({u"Times New Roman", 12.5f, true, true, true, true}); }, Kind::Done,
-         [](CharFormat& f) { f = {u"Times New Roman", 12.5f, 0, true, true, true, true}; }, 0, {}},
+        {"colour, automation error", false, true, error(kAutomation), Kind::Done, [](auto& f) { f.color = kBlue; }, kBlue},
+        {"font, uniform", true, false, [](auto& c) { c.font({u"Times New Roman", 12.5f, true, true, true, true}); },
+         Kind::Done, [](auto& f) { f = {u"Times New Roman", 12.5f, 0, true, true, true, true}; }},
         // Mixed fields open blank; one left blank keeps each character's own.
         {"font, mixed", true, true, [](auto& c) { c.font({.size = 9.0f, .underline = true}); }, Kind::Done,
-         [](CharFormat& f) { f.size = 9.0f, f.underline = true; }, 0, mixed_blanks},
+         [](auto& f) { f.size = 9.0f, f.underline = true; }},
         {"font, mixed field set", true, true, [](auto& c) { c.font({.bold = false}); }, Kind::Done,
-         [](CharFormat& f) { f.bold = false; }, 0, mixed_blanks},
-        {"font, cancel", true, true, [](auto& c) { c.cancel(); }, Kind::Refused, nullptr, 0, mixed_blanks},
-        {"font, dialog error", true, false, [](auto& c) { c.fail(7, u"x"); }, Kind::Refused, nullptr, 0, {}},
-        {"font, automation error", true, true, [](auto& c) { c.fail(kAutomation, u"x"); }, Kind::Done, nullptr, 0,
-         mixed_blanks},
+         [](auto& f) { f.bold = false; }},
+        {"font, cancel", true, true, cancel, Kind::Refused, nullptr},
+        {"font, dialog error", true, false, error(7), Kind::Refused, nullptr},
+        {"font, automation error", true, true, error(kAutomation), Kind::Done, nullptr},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         Styling s(r.mixed);
         auto want = s.formats();
-        if (r.change)
-            for (std::int32_t i = 1; i <= 4; ++i) r.change(want[static_cast<std::size_t>(i)]);
+        for (std::size_t i = 1; r.change && i <= 4; ++i) r.change(want[i]);
         r.answer(*s.chooser);
         const Outcome got = r.font ? FontName(*s.ed, s.dlg) : FontColor(*s.ed, s.dlg);
         EXPECT_EQ(got.kind, r.kind);
@@ -101,16 +93,11 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         const ChooserState& shown = requests[0];
         EXPECT_TRUE(shown.CancelError);
         EXPECT_EQ(shown.Flags, r.font ? kFontFlags : 0);  // blanks are no flag bits
-        if (!r.font) {
-            EXPECT_EQ(shown.Color, r.shown_color);
-            continue;
-        }
-        EXPECT_EQ(shown.FontBlank, r.shown_blanks);
-        EXPECT_EQ(shown.FontName, r.mixed ? u"Wingdings" : u"Arial");
-        if (!r.mixed) {
-            EXPECT_EQ(shown.FontSize, 10.0f);
-        }
-        EXPECT_EQ(shown.FontItalic, false);
+        EXPECT_EQ(shown.Color, r.font ? kBlue : r.shown_color);
+        EXPECT_EQ(shown.FontBlank, r.font && r.mixed ? mixed : FontBlanks{});
+        EXPECT_EQ(shown.FontName, !r.font ? u"Wingdings" : r.mixed ? u"Wingdings" : u"Arial");
+        EXPECT_EQ(shown.FontSize, r.font && !r.mixed ? 10.0f : 0.0f);
+        EXPECT_FALSE(shown.FontItalic);
     }
 }
 

@@ -33,11 +33,10 @@ struct Rig : HostFixture {
         static int made = 0;
         dir = fs::temp_directory_path() / ("quill_insert_image_" + std::to_string(::getpid()) + "_" + std::to_string(++made));
         fs::create_directories(dir);
+        const auto png = memory::encode_png(std::vector<std::uint8_t>(12, 0x40), 2, 2);
         for (const char* stem : {"a", "b", "c", "d", "e"}) {
             const fs::path p = dir / (std::string(stem) + ".png");
-            const auto bytes = memory::encode_png(std::vector<std::uint8_t>(12, 0x40), 2, 2);
-            std::ofstream(p, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::ssize(png));
             paths.push_back(to_u16(p.string()));
         }
     }
@@ -81,16 +80,15 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         std::optional<int> preview;
         Counts counts;
     } rows[] = {
-        {"two files for three cells", "B2:B4", 2, 1, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}, {"B3", {0, u"", kNew, 0.5f}}, {"B4", {}}}, 0, {.created = 2}},
+        {"two files for three cells", "B2:B4", 2, 1, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}, {"B3", {0, u"", kNew, 0.5f}}, {"B4", {}}},
+         0, {.created = 2}},
         {"three files for one cell", "B2", 3, 1, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}}, 1, {.created = 1}},
         {"array bounds from zero", "B2:C2", 3, 0, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}, {"C2", {2, u"", kNew, 0.5f}}}, 2, {.created = 2}},
         {"a skipped commented cell uses up its file", "B2:B4", 3, 1, {"B3"}, {}, u"",
          {{"B2", {1, u"", kNew, 0.5f}}, {"B3", {std::nullopt, u"old", kNew, 0.2f}}, {"B4", {0, u"", kNew, 0.5f}}}, 0, {.created = 2, .skipped = 1}},
         {"both overwrite boxes: a new comment with the editor's text", "B2", 2, 1, {"B2"}, {.overwrite_text = 1, .overwrite_image = 1}, u"a\tb\r\nc",
          {{"B2", {1, u"a        b\nc", kNew, 0.5f}}}, 1, {.created = 1, .deleted = 1, .formatted = 12}},
-        {"only Overwrite Cmt Text: kept comment grows again", "B2", 2, 1, {"B2"}, {.overwrite_text = 1}, u"new",
-         {{"B2", {1, u"old", kAgain, 0.5f}}}, 1, {.kept = 1}},
-        {"only Overwrite Image: kept comment grows again", "B2", 2, 1, {"B2"}, {.overwrite_image = 1}, u"new",
+        {"one overwrite box: kept comment grows again", "B2", 2, 1, {"B2"}, {.overwrite_image = 1}, u"new",
          {{"B2", {1, u"old", kAgain, 0.5f}}}, 1, {.kept = 1}},
         {"editor off: new comments are empty", "B2", 1, 1, {}, {}, nullptr, {{"B2", {0, u"", kNew, 0.5f}}}, 0, {.created = 1}},
         {"Check1 cleared: transparency left alone", "B2:B3", 2, 1, {"B3"}, {.transparent = 0, .overwrite_text = 1}, u"",

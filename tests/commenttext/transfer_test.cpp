@@ -28,24 +28,20 @@ struct Transfer : ::testing::Test, HostFixture {
     std::shared_ptr<host::Range> a1 = app()->ActiveCell();
 };
 
+// Tabs as eight spaces, CR LF as LF, then no lone CR: three Substitute calls.
 TEST_F(Transfer, GetcmtUsesTheHostsSubstituteThreeTimes) {
-    const struct {
-        const char16_t* editor;
-        const char16_t* comment;
-    } rows[] = {
-        {u"", u""}, {u"a\r\nb", u"a\nb"}, {u"a\rb", u"ab"}, {u"a\tb", u"a        b"},
-        {u"\r\r\n", u"\n"},  // the pair goes first, then the CR left over
-        {u"a\nb", u"a\nb"}, {u"\t\r\n\t", u"        \n        "},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(to_utf8(row.editor));
-        ed->Text(row.editor);
+    const std::pair<const char16_t*, const char16_t*> rows[] = {
+        {u"", u""}, {u"a\r\nb", u"a\nb"}, {u"a\rb", u"ab"}, {u"\r\r\n", u"\n"}, {u"a\nb", u"a\nb"},
+        {u"\t\r\n\t", u"        \n        "}};
+    for (const auto& [editor, note] : rows) {
+        ed->Text(editor);
         const auto mark = excel->log.total();
-        EXPECT_EQ(commenttext::getcmt(app(), *ed), row.comment);
-        EXPECT_EQ(excel->log.calls_since(mark),
-                  (std::vector<std::string>{"Application.WorksheetFunction", "WorksheetFunction.Substitute",
-                                            "WorksheetFunction.Substitute", "WorksheetFunction.Substitute"}));
-        EXPECT_EQ(ed->Text(), row.editor);
+        EXPECT_EQ(commenttext::getcmt(app(), *ed), note);
+        EXPECT_EQ(excel->log.calls_since(mark), (std::vector<std::string>{"Application.WorksheetFunction",
+                                                                          "WorksheetFunction.Substitute",
+                                                                          "WorksheetFunction.Substitute",
+                                                                          "WorksheetFunction.Substitute"}));
+        EXPECT_EQ(ed->Text(), editor);
     }
 }
 
@@ -88,17 +84,9 @@ TEST_F(Transfer, WalkTakesFormatsFromTheMatchingEditorPosition) {
 }
 
 TEST_F(Transfer, CopiesTheSevenAttributesUnchangedInTheirOrder) {
-    ed->Text(u"x");
-    ed->SelStart(0);
-    ed->SelLength(1);
-    ed->SelFontName(u"Courier New");
-    ed->SelFontSize(13.5f);
-    ed->SelColor(0x123456);
-    ed->SelBold(true);
-    ed->SelItalic(true);
-    ed->SelUnderline(true);
-    ed->SelStrikeThru(true);
-    sheet().add_comment("A1", u"x");
+    prepare(u"x");
+    ed->SelStart(0), ed->SelLength(1), ed->SelFontName(u"Courier New"), ed->SelFontSize(13.5f), ed->SelColor(0x123456);
+    ed->SelBold(true), ed->SelItalic(true), ed->SelUnderline(true), ed->SelStrikeThru(true);
     const auto mark = excel->log.total();
     run();
     EXPECT_EQ(excel->log.calls_since(mark),
@@ -118,9 +106,9 @@ TEST_F(Transfer, CopiesTheSevenAttributesUnchangedInTheirOrder) {
 // that is getcmt() of the editor, longer than it, or beside an empty editor;
 // and the walk starting from a random, often mixed, selection.
 TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
-    static constexpr const char* kFaults[] = {nullptr,      "Font.Name",          "Font.Bold",
-                                              "Font.Color", "Font.Size",          "Characters.Font",
-                                              "Font.Italic", "TextFrame.Characters", "Shape.TextFrame"};
+    static constexpr const char* kFaults[] = {nullptr,       "Font.Name",       "Font.Bold",           "Font.Color",
+                                              "Font.Size",   "Characters.Font", "TextFrame.Characters", "Shape.TextFrame",
+                                              "Font.Italic"};
     struct Case {
         std::u16string editor;
         std::u16string extra;  // appended to getcmt() for the comment
@@ -144,22 +132,17 @@ TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
         ed->Text(c.editor);
         std::mt19937 spans(c.seed);
         const auto n = static_cast<std::int32_t>(c.editor.size()) + 1;
-        for (std::size_t s = 0; s < c.spans; ++s) {
-            ed->SelStart(static_cast<std::int32_t>(spans() % n));
-            ed->SelLength(static_cast<std::int32_t>(spans() % n));
-            ed->SelBold(spans() % 2 == 0);
-            ed->SelColor(static_cast<std::int32_t>(spans() % 3));
-            ed->SelFontSize(8.0f + static_cast<float>(spans() % 3));
-        }
-        const auto start = static_cast<std::int32_t>(spans() % n), sel = static_cast<std::int32_t>(spans() % n);
+        const auto pick = [&](std::int32_t m) { return static_cast<std::int32_t>(spans() % static_cast<unsigned>(m)); };
+        for (std::size_t s = 0; s < c.spans; ++s)
+            ed->SelStart(pick(n)), ed->SelLength(pick(n)), ed->SelBold(pick(2)), ed->SelColor(pick(3)), ed->SelFontSize(8.0f + pick(3));
+        const auto start = pick(n), sel = pick(n);
         const std::u16string text = commenttext::getcmt(app(), *ed) + c.extra;
         // One walk on a fresh comment from the same selection: its fonts, and
         // where the editor's selection ended.
         const auto walk = [&](const std::function<void()>& body) {
             sheet().remove_comment({1, 1});
             sheet().add_comment("A1", text);
-            ed->SelStart(start);
-            ed->SelLength(sel);
+            ed->SelStart(start), ed->SelLength(sel);
             if (c.fault) excel->log.fail_every(c.fault, 1004, u"injected");
             body();
             excel->log.clear_faults();
@@ -186,9 +169,7 @@ TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
 // A run whose write fails once is written again character by character.
 TEST_F(Transfer, FailedRunIsRewrittenByCharacter) {
     prepare(u"abc");
-    ed->SelStart(0);
-    ed->SelLength(3);
-    ed->SelColor(7);
+    ed->SelStart(0), ed->SelLength(3), ed->SelColor(7);
     excel->log.fail_nth("Font.Size", 1, 1004, u"injected");
     const auto mark = excel->log.total();
     run();

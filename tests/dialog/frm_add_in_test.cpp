@@ -35,38 +35,33 @@ TEST(Controls, OrentIsExclusiveAndCheckBoxesTwoState) {
     EXPECT_THROW(frmAddIn(FormServices{}), HostError);
 }
 
+// Hide keeps what the user set; Unload returns every control to the layout,
+// with a new, wired editor, and the next Show loads the form again.
 TEST(Form, LoadsOnceHideKeepsStateAndUnloadRestoresTheLayout) {
     FormFixture f;
     auto& form = *f.form;
     form.Show();
-    form.Check1.Value(0);
-    form.Orent(3).Value(true);
-    form.Label3.Caption(u"Formatting...");
+    form.Check1.Value(0), form.Orent(3).Value(true), form.Label3.Caption(u"Formatting...");
     form.Image1.Picture(std::make_shared<Picture>(Picture{10, 10, u"/p.png"}));
-    form.RichTextBox1->Text(u"kept");
-    form.RichTextBox1->Top(185);
+    form.RichTextBox1->Text(u"kept"), form.RichTextBox1->Top(185);
     auto* first_editor = form.RichTextBox1.get();
     form.Hide();
-    EXPECT_TRUE(form.Loaded());
-    EXPECT_FALSE(f.window->shown);
+    EXPECT_TRUE(form.Loaded() && !f.window->shown);
     form.Show();
     EXPECT_TRUE(f.window->shown);
     EXPECT_EQ(f.events, (std::vector<std::string>{"frmAddIn.Load"}));
     EXPECT_EQ(form.RichTextBox1->Text(), u"kept");
-
     form.Unload();
     form.Unload();  // not loaded: nothing more to destroy
     EXPECT_EQ(f.window->destroyed, 1);
     EXPECT_FALSE(form.Loaded() || form.Visible());
-    EXPECT_EQ(form.Check1.Value(), 1);
-    EXPECT_EQ(form.Orent.Selected(), 0);
-    EXPECT_EQ(form.Label3.Caption(), u"");
-    EXPECT_EQ(form.Image1.Picture(), nullptr);
+    EXPECT_EQ(std::tuple(form.Check1.Value(), form.Orent.Selected(), form.Label3.Caption(), form.Image1.Picture()),
+              std::tuple(1, 0, std::u16string(), nullptr));
     EXPECT_NE(form.RichTextBox1.get(), first_editor);
     EXPECT_EQ(form.RichTextBox1->Text(), u"");
     EXPECT_EQ(form.RichTextBox1->Top(), 840.0f);
     EXPECT_FALSE(form.RichTextBox1->Enabled());
-    f.editor().FireDblClick();  // the new editor is wired too
+    f.editor().FireDblClick();
     EXPECT_EQ(f.events.back(), "RichTextBox1.DblClick");
     form.Show();
     EXPECT_EQ(f.events.size(), 3u);

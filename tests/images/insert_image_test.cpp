@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 
 #include <unistd.h>
@@ -160,37 +159,25 @@ TEST_F(InsertImage, StylesInOrderAfterTheTextIsFormatted) {
 }
 
 // What ends the command before any cell: the file dialog's cancel (after
-// its fixed arguments), a protected sheet, no active cell; and a selection
-// that is not a range, which fails.
-TEST_F(InsertImage, EndsBeforeAnyCell) {
+// its fixed arguments) runs only the closing steps; a protected sheet or no
+// active cell end it before the dialog.
+TEST(InsertImageEnds, BeforeAnyCell) {
     const memory::FileChoiceRequest asked{
         u"Images (*.emf;*.wmf;*.jpg;*.jpeg;*.jfif;*.jpe;*.png;*.bmp;*.dib;*.rle;*.gif;*.bmz;*.gfa;*.emz),"
         u"*.emf;*.wmf;*.jpg;*.jpeg;*.jfif;*.jpe;*.png;*.bmp;*.dib;*.rle;*.gif;*.bmz;*.gfa;*.emz",
         std::nullopt, u"Insert Images to selected cell's Comment", u"Load Images", true};
-    const struct {
-        const char* name;
-        std::function<void(Rig&)> setup;
-        Outcome::Kind kind;
-        bool asked, closing;
-    } rows[] = {
-        {"cancelled", [](auto&) {}, Outcome::Kind::Done, true, true},
-        {"protected", [](auto& t) { t.sheet().protect_contents = true; }, Outcome::Kind::Refused, false, false},
-        {"a chart sheet active", [](auto& t) { t.excel->chart_sheet_active = true; }, Outcome::Kind::Done, false, false},
-        {"no workbook", [](auto& t) { t.excel->close_all(); }, Outcome::Kind::Done, false, false},
-        {"a shape selected", [](auto& t) { t.sheet().select_shape(), t.excel->scripted_files().choose({t.paths[0]}); },
-         Outcome::Kind::Failed, true, false},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    for (const char* why : {"cancelled", "protected", "no workbook"}) {
+        SCOPED_TRACE(why);
         Rig t;
-        r.setup(t);
+        const std::string w = why;
+        t.sheet().protect_contents = w == "protected";
+        if (w == "no workbook") t.excel->close_all();
         const Outcome got = t.run();
-        EXPECT_EQ(got.kind, r.kind);
-        EXPECT_EQ(got.reason, r.kind == Outcome::Kind::Refused ? Refusal::ProtectedSheet : Refusal::Cancelled);
-        EXPECT_EQ(got.error ? got.error->number() : 0, r.kind == Outcome::Kind::Failed ? 13 : 0);
-        EXPECT_EQ(t.excel->scripted_files().requests, r.asked ? std::vector{asked} : std::vector<memory::FileChoiceRequest>{});
-        EXPECT_EQ(t.closing_ran(), r.closing);
-        EXPECT_EQ(t.excel->log.count("Application.Selection"), r.kind == Outcome::Kind::Failed ? 1u : 0u);
+        EXPECT_EQ(got.kind, w == "protected" ? Outcome::Kind::Refused : Outcome::Kind::Done);
+        EXPECT_EQ(got.reason, w == "protected" ? Refusal::ProtectedSheet : Refusal::Cancelled);
+        EXPECT_EQ(t.excel->scripted_files().requests, w == "cancelled" ? std::vector{asked} : std::vector<memory::FileChoiceRequest>{});
+        EXPECT_EQ(t.closing_ran(), w == "cancelled");
+        EXPECT_EQ(t.excel->log.count("Application.Selection"), 0u);
         EXPECT_EQ(got.counts, Counts{});
     }
 }

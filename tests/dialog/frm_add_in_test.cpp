@@ -215,13 +215,14 @@ TEST(About, ShowsNameVersionAndAddressesInAnOkBox) {
     EXPECT_EQ(text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);
 }
 
-// Ticking offers the user's name, selected in blue, only to an empty
+// The text controls start off. Ticking offers the user's name, selected in blue, only to an empty
 // editor; unticking switches the text controls off and changes nothing else.
 TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
     for (const char16_t* kept : {u"", u"hello"}) {
         for (const char16_t* name : {u"Ann Lee", u""}) {
             SCOPED_TRACE(to_utf8(std::u16string(kept) + u"/" + name));
             FormFixture f;
+            EXPECT_EQ(text_controls_enabled(*f.form), std::vector<bool>(9, false));  // as the layout has them
             f.excel->user_name = name;
             f.editor().Text(kept);
             f.form->Orent(3).Value(true);

@@ -16,6 +16,7 @@ TEST(Utf, RoundTripsAcrossPlanesAndRepairsBadInput) {
     EXPECT_EQ(to_u16(to_utf8(s)), s);
     EXPECT_EQ(to_u16("\xff" "a"), u"\ufffda");
     EXPECT_EQ(to_u16("\xe2\x82"), u"\ufffd\ufffd");  // truncated sequence
+    EXPECT_EQ(to_u16("\x80\x80\x80\x80"), u"\ufffd\ufffd\ufffd\ufffd");  // no lead byte: four strays
     EXPECT_EQ(to_u16("\xe0\xa0\x80"), u"\u0800");     // the shortest three-byte character
     EXPECT_EQ(to_u16("\xe0\x9f\xbf"), u"\ufffd");     // overlong: U+07FF in three bytes
     EXPECT_EQ(to_utf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");

@@ -127,6 +127,8 @@ TEST(Lifecycle, HiddenIsRememberedClosedAndReleasingLeavesNoCycle) {
     rig.connect->AddinInstance_OnDisconnection(0);
     EXPECT_EQ(rig.stored(), u"0");
     EXPECT_FALSE(rig.forms[0]->loaded);
+    EXPECT_EQ(rig.connect->DialogForm(), nullptr);
+    EXPECT_EQ(rig.connect->xlapp(), nullptr);
     std::weak_ptr<Connect> weak = rig.connect;
     rig.connect.reset();
     EXPECT_TRUE(weak.expired());

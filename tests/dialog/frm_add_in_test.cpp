@@ -114,6 +114,10 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
         // Insert Image traps its failure under its own title.
         {"Insert Image, a shape selected", u"OKButton", nullptr, {}, false, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
         {"Insert Image, cancelled", u"OKButton", "A1", {}, false, {}, {u""}},
+        // The status line shows while the editor's text is formatted; the
+        // preview shows the last picture.
+        {"Insert Image, a picture with text", u"OKButton", "B2", {}, false, {},
+         {u"Please Wait Formating Text... into Comment cell $B$2", u""}},
         // A command without a trap fails to the dispatcher's box.
         {"Get Text, failing", u"Command4", "A1", {}, false, {{u"sheet gone", MsgButtons::OK, u"Pixnote"}}, {}},
     };
@@ -125,6 +129,13 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
         f.excel->sheet().select(r.selection ? r.selection : "A1");
         if (!r.selection) f.excel->sheet().select_shape(), f.excel->scripted_files().choose({u"/a.png"});
         if (r.button == std::u16string(u"Command4")) f.excel->log.fail_nth("Range.Text", 1, 1004, u"sheet gone");
+        const std::u16string picture = u"" QUILL_SOURCE_DIR "/docs/demo.png";
+        const bool inserting = r.selection && r.selection == std::string("B2");
+        if (inserting) {
+            f.excel->scripted_files().choose({picture});
+            f.pictures->files[picture] = {2, 2};
+            f.form->RichTextBox1->Text(u"Hi"), f.form->RichTextBox1->Enabled(true);
+        }
         f.messages->answers = {MsgAnswer::No};
         std::vector<std::u16string> captions;
         f.form->Label3.on_changed = [&](const Control& c) { captions.push_back(c.Caption()); };
@@ -138,6 +149,8 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
         }
         EXPECT_EQ(captions, r.captions);
         EXPECT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(f.form->Image1.ToolTipText(), inserting ? u"Image of last picture inserted." : u"");
+        EXPECT_EQ(f.form->Image1.Picture() ? f.form->Image1.Picture()->Path : u"", inserting ? picture : u"");
     }
 }
 

@@ -37,12 +37,6 @@ INSTANTIATE_TEST_SUITE_P(Win32, EditorContract,
 class RichEdit : public ::testing::Test {
 protected:
     RichEditEditor ed{dialog::layout::Find(u"RichTextBox1")};
-    // The control's own view: what it counts and holds.
-    CHARRANGE control_selection() {
-        CHARRANGE r{};
-        SendMessageW(ed.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&r));
-        return r;
-    }
 };
 
 // Port positions against the control's, where a line break is one position.
@@ -64,7 +58,8 @@ TEST_F(RichEdit, PositionsTranslateAroundLineBreaks) {
         SCOPED_TRACE(::testing::Message() << r.start << "+" << r.length);
         ed.SelStart(r.start);
         ed.SelLength(r.length);
-        const CHARRANGE c = control_selection();
+        CHARRANGE c{};  // the control's own view
+        SendMessageW(ed.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&c));
         EXPECT_EQ(c.cpMin, r.control_min);
         EXPECT_EQ(c.cpMax, r.control_max);
         EXPECT_EQ(ed.SelText(), r.text);

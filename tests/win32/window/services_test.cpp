@@ -88,8 +88,9 @@ TEST(PictureLoader, LoadsRasterAndMetafileAndFailsAsTheHost) {
     }
 }
 
-// The first TrueType face the system lists, or Tahoma when it has it.
-std::wstring truetype_face() {
+// A TrueType face the system has (the font dialog offers TrueType only):
+// Tahoma, or else the last one listed.
+std::u16string truetype_face() {
     std::wstring face;
     const win32::WindowDc screen(nullptr);
     LOGFONTW want{};
@@ -102,7 +103,7 @@ std::wstring truetype_face() {
             return std::wstring(lf->lfFaceName) != L"Tahoma";
         },
         reinterpret_cast<LPARAM>(&face), 0);
-    return face;
+    return win32::to_u16(face.c_str());
 }
 
 // Both dialogs are owned by the form, start from the component's values and
@@ -115,11 +116,11 @@ TEST(Choosers, DialogsBelongToTheFormAndReportCancel) {
     dialog::CommonDialog& cd = on.form->CommonDialog1;
     HWND owner = nullptr;
     auto note_owner = [&](HWND dialog) { owner = GetWindow(dialog, GW_OWNER); };
-    const std::wstring face = truetype_face();
+    const std::u16string face = truetype_face();
     ASSERT_FALSE(face.empty());
     cd.Color(dialog::rgb(10, 200, 30));
     cd.Flags(0x40103 | CF_ENABLEHOOK | CF_ENABLETEMPLATE);  // and CC_ENABLEHOOK
-    cd.FontName(win32::to_u16(face.c_str()));
+    cd.FontName(face);
     cd.FontSize(12);
     cd.FontBold(true);
     cd.FontItalic(false);
@@ -142,7 +143,7 @@ TEST(Choosers, DialogsBelongToTheFormAndReportCancel) {
         }
     }
     EXPECT_EQ(cd.Color(), dialog::rgb(10, 200, 30));
-    EXPECT_EQ(cd.FontName(), win32::to_u16(face.c_str()));
+    EXPECT_EQ(cd.FontName(), face);
     EXPECT_EQ(cd.FontSize(), 12.0f);
     EXPECT_TRUE(cd.FontBold());
     EXPECT_FALSE(cd.FontItalic());

@@ -245,7 +245,6 @@ TEST(HostMainWindow, DialogJoinsItAndOutlivesIt) {
     win32::FormWindow* window = win32::form_window_of(*form);
     ASSERT_TRUE(window && window->hwnd());
     EXPECT_EQ(GetAncestor(window->hwnd(), GA_PARENT), host);
-    EXPECT_EQ(window->FindHostMainWindow("QuilletteNoSuchClass"), 0);
     const UINT dpi = win32::dpi_of(host);
     const auto px = [&](double twips) { return win32::twips_to_px(twips, dpi); };
     POINT origin{0, 0};

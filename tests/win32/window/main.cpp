@@ -12,7 +12,6 @@
 
 #include <string>
 
-#include "platform/win32/handles.h"
 #include "support.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -6,8 +6,6 @@
 #include "dialog/editor_contract.h"
 #include "dialog/layout.h"
 #include "platform/win32/richedit_editor.h"
-#include "platform/win32/window_common.h"
-#include "support.h"
 
 using namespace quill;
 using quill::win32::RichEditEditor;

@@ -9,15 +9,10 @@
 
 #include <fstream>
 
-#include "dialog/frm_add_in.h"
 #include "ports/host_error.h"
-#include "platform/memory/workbook.h"
-#include "platform/win32/choosers.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/picture_loader_win.h"
-#include "platform/win32/window_common.h"
-#include "platform/win32/window_form.h"
 #include "support.h"
 
 using namespace quill;
@@ -150,13 +145,6 @@ TEST(Choosers, DialogsBelongToTheFormAndReportCancel) {
     cd.CancelError(false);
     DialogAnswer cancel(IDCANCEL);
     EXPECT_NO_THROW(cd.ShowFont());
-    // A mixed selection opens the font dialog with no face, size or style.
-    dialog::ChooserState mixed;
-    mixed.FontName = u"Tahoma";
-    mixed.FontSize = 12;
-    mixed.FontBlank.Name = mixed.FontBlank.Size = mixed.FontBlank.Italic = true;
-    constexpr DWORD kNone = CF_NOFACESEL | CF_NOSIZESEL | CF_NOSTYLESEL;
-    EXPECT_EQ(win32::font_dialog_flags(mixed) & kNone, kNone);
 }
 
 // The dialog's boxes are owned by it and carry their title; a box of no

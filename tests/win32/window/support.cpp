@@ -135,10 +135,10 @@ std::wstring temp_path(const wchar_t* name) {
     return std::wstring(dir) + name;
 }
 
-FormOnScreen::FormOnScreen() {
+FormOnScreen::FormOnScreen(HWND host) {
     // The overwrite warnings of the check boxes go to a file, not the screen.
     SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_path(L"quill-window-boxes.log").c_str());
-    excel->hwnd = 0;
+    excel->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(host));
     form = std::dynamic_pointer_cast<quill::dialog::frmAddIn>(window_dialog_factory()());
     form->on_event = [this](std::u16string_view name, quill::dialog::Event) {
         events.push_back(quill::to_utf8(std::u16string(name)));

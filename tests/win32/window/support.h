@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,11 +59,11 @@ std::wstring window_text(HWND hwnd);
 // first use and kept), 900 x 700 pixels at the origin.
 HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 
-// The dialog shown with its window by a host of no main window (so it stays
-// top-level), every event it raises noted by control name.
+// The dialog shown with its window by a host whose main window is `host`
+// (none: the dialog stays top-level), every event it raises noted by name.
 class FormOnScreen {
 public:
-    FormOnScreen();
+    explicit FormOnScreen(HWND host = nullptr);
     ~FormOnScreen();
     HWND control(std::u16string_view name, std::int32_t index = 0) const { return window->control(name, index); }
     std::shared_ptr<quill::memory::Excel> excel = quill::memory::Excel::Create();

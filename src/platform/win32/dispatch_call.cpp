@@ -107,7 +107,7 @@ HostError invoke_error(HRESULT hr, EXCEPINFO* excep) {
     if (excep) {
         if (hr == DISP_E_EXCEPTION && excep->pfnDeferredFillIn) excep->pfnDeferredFillIn(excep);
         description = take_text(excep->bstrDescription);
-        take_bstr(excep->bstrSource);
+        take_bstr(excep->bstrSource);  // not wanted: freed as the wrapper goes
         take_bstr(excep->bstrHelpFile);
     }
     if (hr == DISP_E_EXCEPTION && excep) {

@@ -49,13 +49,8 @@ void press(HWND hwnd, WPARAM key, LPARAM scan) {
 
 class FormWindowTest : public ::testing::Test, protected wintest::FormOnScreen {
 protected:
-    void enable_text_controls() {
-        for (int i = 1; i <= 4; ++i) form->Orent(i).Enabled(true);
-        for (dialog::Control* c : std::initializer_list<dialog::Control*>{&form->Command3, &form->Command4,
-                                                                          &form->Command5, &form->Command6})
-            c->Enabled(true);
-        form->RichTextBox1->Enabled(true);
-    }
+    // "Use Comment Text" switches on the editor and the commands on its text.
+    void enable_text_controls() { SendMessageW(hwnd(u"Check2"), BM_CLICK, 0, 0); }
     std::int64_t saw(const std::string& event) const { return std::count(events.begin(), events.end(), event); }
     HWND hwnd(std::u16string_view name, std::int32_t index = 0) const { return control(name, index); }
     const UINT dpi_ = win32::dpi_of(window->hwnd());
@@ -136,7 +131,7 @@ TEST_F(FormWindowTest, WindowedControlsStayAboveLabels) {
 // Clicks and keys reach the model; the modeless dialog gets its keys
 // through the thread's message hook.
 TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {
-    SendMessageW(hwnd(u"Check2"), BM_CLICK, 0, 0);  // a two-state box: the model toggles it
+    enable_text_controls();  // a two-state box: the model toggles it
     EXPECT_EQ(form->Check2.Value(), 1);
     EXPECT_EQ(SendMessageW(hwnd(u"Check2"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(saw("Check2"), 1);

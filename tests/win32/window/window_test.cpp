@@ -50,15 +50,14 @@ void press(HWND hwnd, WPARAM key, LPARAM scan) {
 class FormWindowTest : public ::testing::Test, protected wintest::FormOnScreen {
 protected:
     // "Use Comment Text" switches on the editor and the commands on its text.
-    void enable_text_controls() { SendMessageW(hwnd(u"Check2"), BM_CLICK, 0, 0); }
+    void enable_text_controls() { SendMessageW(control(u"Check2"), BM_CLICK, 0, 0); }
     std::int64_t saw(const std::string& event) const { return std::count(events.begin(), events.end(), event); }
-    HWND hwnd(std::u16string_view name, std::int32_t index = 0) const { return control(name, index); }
     const UINT dpi_ = win32::dpi_of(window->hwnd());
 };
 
 // The form and every row of the layout table: caption, state, tab stop and
-// pixel rectangle (edges rounded from twips, inside Frame1
-// counted from the frame).
+// pixel rectangle (edges rounded from twips, inside Frame1 counted from the
+// frame).
 TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
     const dialog::FormLayout& layout = dialog::layout::Form();
     RECT client{};
@@ -70,7 +69,7 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
 
     for (const LayoutRow& row : dialog::layout::Controls()) {
         SCOPED_TRACE(name_of(row));
-        HWND h = hwnd(row.name, row.index);
+        HWND h = control(row.name, row.index);
         if (row.type == ControlType::CommonDialog) {
             EXPECT_FALSE(h);  // no window at run time
             continue;
@@ -104,12 +103,12 @@ TEST_F(FormWindowTest, TabOrderFollowsTheTabIndexes) {
         std::vector<std::string> want, got;
         for (const LayoutRow* row : by_index)
             if (row->enabled || all_on) want.push_back(name_of(*row));
-        HWND h = hwnd(u"OKButton");
+        HWND h = control(u"OKButton");
         for (std::size_t i = 0; i < want.size(); ++i, h = GetNextDlgTabItem(window->hwnd(), h, FALSE))
             for (const LayoutRow* row : by_index)
-                if (hwnd(row->name, row->index) == h) got.push_back(name_of(*row));
+                if (control(row->name, row->index) == h) got.push_back(name_of(*row));
         EXPECT_EQ(got, want);
-        EXPECT_EQ(h, hwnd(u"OKButton"));
+        EXPECT_EQ(h, control(u"OKButton"));
     }
 }
 
@@ -120,7 +119,7 @@ TEST_F(FormWindowTest, WindowedControlsStayAboveLabels) {
     for (HWND w = GetWindow(window->hwnd(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
         wchar_t cls[16] = L"";
         GetClassNameW(w, cls, 16);
-        if (lstrcmpiW(cls, L"Static") == 0 || w == hwnd(u"Image1") || w == hwnd(u"Frame1")) {
+        if (lstrcmpiW(cls, L"Static") == 0 || w == control(u"Image1") || w == control(u"Frame1")) {
             below = true;
         } else if (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP) {
             EXPECT_FALSE(below) << "a control under a label: " << GetDlgCtrlID(w);
@@ -133,28 +132,28 @@ TEST_F(FormWindowTest, WindowedControlsStayAboveLabels) {
 TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {
     enable_text_controls();  // a two-state box: the model toggles it
     EXPECT_EQ(form->Check2.Value(), 1);
-    EXPECT_EQ(SendMessageW(hwnd(u"Check2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(control(u"Check2"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(saw("Check2"), 1);
     for (dialog::Control* c : form->Controls()) {  // what the handler switched shows
-        HWND h = hwnd(c->Name(), c->Index());
+        HWND h = control(c->Name(), c->Index());
         EXPECT_TRUE(!h || (IsWindowEnabled(h) != FALSE) == c->Enabled()) << name_of(c->Row());
     }
-    EXPECT_EQ(IsWindowEnabled(hwnd(u"RichTextBox1")) != FALSE, form->RichTextBox1->Enabled());
+    EXPECT_EQ(IsWindowEnabled(control(u"RichTextBox1")) != FALSE, form->RichTextBox1->Enabled());
 
     for (int chosen : {3, 1, 4, 2}) {
-        SendMessageW(hwnd(u"Orent", chosen), BM_CLICK, 0, 0);
+        SendMessageW(control(u"Orent", chosen), BM_CLICK, 0, 0);
         for (int i = 1; i <= 4; ++i) EXPECT_EQ(form->Orent(i).Value(), i == chosen) << chosen << " " << i;
     }
 
     SetForegroundWindow(window->hwnd());
-    SetFocus(hwnd(u"OKButton"));
-    press(hwnd(u"OKButton"), VK_TAB, 0x000F0000);
-    EXPECT_EQ(GetFocus(), hwnd(u"CancelButton"));
-    SetFocus(hwnd(u"Check4"));
-    press(hwnd(u"Check4"), VK_SPACE, 0x00390000);
+    SetFocus(control(u"OKButton"));
+    press(control(u"OKButton"), VK_TAB, 0x000F0000);
+    EXPECT_EQ(GetFocus(), control(u"CancelButton"));
+    SetFocus(control(u"Check4"));
+    press(control(u"Check4"), VK_SPACE, 0x00390000);
     EXPECT_EQ(form->Check4.Value(), 1);
 
-    SendMessageW(hwnd(u"CancelButton"), BM_CLICK, 0, 0);  // the Close button and the caption's Close box
+    SendMessageW(control(u"CancelButton"), BM_CLICK, 0, 0);  // the Close button and the caption's Close box
     SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(saw("CancelButton"), 2);
 }
@@ -164,7 +163,7 @@ TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {
 // again around the same editor.
 TEST_F(FormWindowTest, HideKeepsTheWindowAndUnloadRebuildsIt) {
     form->Label3.Caption(u"Formatting comment 3 of 7");
-    EXPECT_EQ(wintest::window_text(hwnd(u"Label3")), L"Formatting comment 3 of 7");
+    EXPECT_EQ(wintest::window_text(control(u"Label3")), L"Formatting comment 3 of 7");
     form->Check3.Value(1);
     form->Command1.Top(2000);
     const HWND before = window->hwnd();
@@ -172,20 +171,20 @@ TEST_F(FormWindowTest, HideKeepsTheWindowAndUnloadRebuildsIt) {
     EXPECT_FALSE(IsWindowVisible(before));
     form->Show();
     EXPECT_EQ(window->hwnd(), before);
-    EXPECT_EQ(rect_in_parent(hwnd(u"Command1")).top, win32::twips_to_px(2000, dpi_));
-    EXPECT_EQ(SendMessageW(hwnd(u"Check3"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(rect_in_parent(control(u"Command1")).top, win32::twips_to_px(2000, dpi_));
+    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_CHECKED);
     form->Unload();
     EXPECT_FALSE(IsWindow(before));
     form->Show();
-    EXPECT_EQ(SendMessageW(hwnd(u"Check3"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(GetParent(hwnd(u"RichTextBox1")), window->hwnd());
+    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(GetParent(control(u"RichTextBox1")), window->hwnd());
 }
 
 // Zoomed, the editor covers its neighbours from the top of the z-order yet
 // keeps its place in the tab order; back at its size it returns beneath.
 TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     auto& editor = *form->RichTextBox1;
-    HWND h = hwnd(u"RichTextBox1");
+    HWND h = control(u"RichTextBox1");
     editor.Height(3200);
     editor.Width(3650);
     editor.Top(185);
@@ -193,13 +192,13 @@ TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     EXPECT_TRUE(same_rect(rect_in_parent(h), win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_)));
     enable_text_controls();
     SetForegroundWindow(window->hwnd());
-    SetFocus(hwnd(u"Command4"));
-    press(hwnd(u"Command4"), VK_TAB, 0x000F0000);
+    SetFocus(control(u"Command4"));
+    press(control(u"Command4"), VK_TAB, 0x000F0000);
     EXPECT_EQ(GetFocus(), h);
     editor.Height(2535);
     editor.Width(2240);
     editor.Top(840);
-    EXPECT_EQ(GetWindow(h, GW_HWNDPREV), hwnd(u"Command4"));
+    EXPECT_EQ(GetWindow(h, GW_HWNDPREV), control(u"Command4"));
 }
 
 }  // namespace

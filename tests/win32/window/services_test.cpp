@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "ports/host_error.h"
+#include "platform/win32/choosers.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/picture_loader_win.h"
@@ -145,6 +146,14 @@ TEST(Choosers, DialogsBelongToTheFormAndReportCancel) {
     cd.CancelError(false);
     DialogAnswer cancel(IDCANCEL);
     EXPECT_NO_THROW(cd.ShowFont());
+    // A mixed selection opens with no face, size or style, so that OK does
+    // not impose one on every character.
+    dialog::ChooserState mixed;
+    mixed.FontName = u"Tahoma";
+    mixed.FontSize = 12;
+    mixed.FontBlank.Name = mixed.FontBlank.Size = mixed.FontBlank.Italic = true;
+    constexpr DWORD kNone = CF_NOFACESEL | CF_NOSIZESEL | CF_NOSTYLESEL;
+    EXPECT_EQ(win32::font_dialog_flags(mixed) & kNone, kNone);
 }
 
 // The dialog's boxes are owned by it and carry their title; a box of no

@@ -30,6 +30,8 @@
 namespace {
 
 using namespace quill::xlsx;
+using quill::CharFont;
+using quill::note_default_font;
 
 struct BookShape {
     int sheets = 4;

@@ -14,6 +14,9 @@
 namespace {
 
 using namespace quill::xlsx;
+using quill::CharFont;
+using quill::note_default_font;
+namespace host = quill::host;
 namespace fs = std::filesystem;
 
 const std::string kPng(

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -31,8 +32,9 @@ Result quillette(std::vector<std::string> args, const std::string& input = "", b
 }
 
 struct Workdir {
-    fs::path dir = fs::temp_directory_path() /
-                   ("quill-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    // The process id keeps runs of other trees, or in parallel, out of each other's way.
+    fs::path dir = fs::temp_directory_path() / ("quill-cli-" + std::to_string(::getpid()) + "-" +
+                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     Workdir() {
         fs::remove_all(dir);
         fs::create_directories(dir);

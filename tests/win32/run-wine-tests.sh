@@ -83,9 +83,9 @@ w32=$(winepath -w "$dll32" 2>/dev/null)
 w64=$(winepath -w "$dll64" 2>/dev/null)
 s64=$(winepath -w "$scripted64" 2>/dev/null)
 
-suite() {  # suite <name> [args...]: runs one suite of the test program
+suite() {  # suite <group> [args...]: runs one group of the test program; counts its tests
   local out
-  out=$(wine "$tests" "$@" 2>&1)
+  out=$(wine "$tests" "$@" --gtest_color=no --gtest_brief=1 2>&1)
   local rc=$?
   printf '%s\n' "$out" | grep -v '^$'
   local line p f

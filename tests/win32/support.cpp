@@ -1,16 +1,8 @@
 #include "support.h"
 
-#include <cwctype>
-
-#include "harness.h"
-#include "platform/win32/dispatch_bridge.h"
+#include "platform/win32/handles.h"
 
 namespace wintest {
-
-Results& results() {
-    static Results r;
-    return r;
-}
 
 void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -23,12 +15,6 @@ void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
         font->Underline(i % 4 == 0);
         font->Strikethrough(i % 5 == 0);
     }
-}
-
-std::string narrow(const std::wstring& s) {
-    std::string out;
-    for (wchar_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
 }
 
 std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name) {
@@ -60,22 +46,13 @@ bool reg_key_exists(HKEY root, const std::wstring& key) {
     return true;
 }
 
-bool same_path(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    }
-    return true;
-}
-
-HRESULT FakeDispatch::QueryInterface(REFIID riid, void** out) {
-    *out = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (excel_ && riid == quill::win32::IID_ExcelApplication)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+std::wstring error_description() {
+    quill::win32::ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"(no error object)";
+    BSTR raw = nullptr;
+    info->GetDescription(&raw);
+    quill::win32::UniqueBstr text(raw);
+    return text ? text.get() : L"";
 }
 
 }  // namespace wintest

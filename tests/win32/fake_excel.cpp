@@ -4,6 +4,7 @@
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <type_traits>
@@ -87,11 +88,10 @@ UniqueVariant ret(VARTYPE t, const std::function<void(VARIANT&)>& fill) {
     fill(*v.get());
     return v;
 }
-UniqueVariant ret(const std::u16string& s) {
-    return ret(VT_BSTR, [&](VARIANT& v) {
-        v.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()));
-    });
+BSTR bstr(const std::u16string& s) {
+    return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(s.data()), static_cast<UINT>(s.size()));
 }
+UniqueVariant ret(const std::u16string& s) { return ret(VT_BSTR, [&](VARIANT& v) { v.bstrVal = bstr(s); }); }
 UniqueVariant ret(bool b) { return ret(VT_BOOL, [&](VARIANT& v) { v.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; }); }
 UniqueVariant ret(std::int32_t i) { return ret(VT_I4, [&](VARIANT& v) { v.lVal = i; }); }
 // Excel hands out Font.Size, Font.Color and other measures as Doubles.
@@ -481,9 +481,7 @@ public:
             *excep = EXCEPINFO{};
             excep->scode = scode;
             excep->bstrSource = SysAllocString(L"Microsoft Excel");
-            const auto& d = e.description();
-            excep->bstrDescription =
-                SysAllocStringLen(reinterpret_cast<const OLECHAR*>(d.data()), static_cast<UINT>(d.size()));
+            excep->bstrDescription = bstr(e.description());
             return DISP_E_EXCEPTION;
         } catch (...) {
             return E_UNEXPECTED;
@@ -498,10 +496,8 @@ public:
 private:
     template <class Pred>
     static const Member<P>* find(Pred pred) {
-        for (const auto& m : members<P>) {
-            if (pred(m)) return &m;
-        }
-        return nullptr;
+        const auto m = std::find_if(members<P>.begin(), members<P>.end(), pred);
+        return m == members<P>.end() ? nullptr : &*m;
     }
     static GUID extra_iid() {
         if constexpr (std::is_same_v<P, host::Application>) return quill::win32::IID_ExcelApplication;

@@ -131,12 +131,6 @@ TEST(Resources, QuillpixTypeLibrary) {
     }
     ASSERT_EQ(lib->GetTypeInfoOfGuid(kClsid, co.put()), S_OK);
     EXPECT_EQ(doc_name(co.get(), MEMBERID_NIL), L"Connect");
-    EXPECT_EQ(attr_of(co.get()).typekind, TKIND_COCLASS);
-    EXPECT_TRUE(attr_of(co.get()).wTypeFlags & TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(attr_of(co.get()).cImplTypes, 1);
-    INT impl = 0;
-    EXPECT_EQ(co->GetImplTypeFlags(0, &impl), S_OK);
-    EXPECT_TRUE(impl & IMPLTYPEFLAG_FDEFAULT);
 }
 
 TEST(Resources, ExtensibilityTypeLibrary) {

@@ -1,6 +1,8 @@
 // The registered DLL as Excel meets it: created by ProgID, connected and
 // disconnected through IDTExtensibility2, driven through _Connect by vtable
-// and by IDispatch, and unloadable once everything is released.
+// and by IDispatch, its menu button added to the fake Excel's Insert menu and
+// clicked through the button's connection point, and unloadable once every
+// reference is given back.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -26,9 +28,31 @@ protected:
         xl->add_workbook();
         return xl;
     }
+    // A Connect object, created by ProgID as Excel creates it.
+    void create() {
+        CLSID clsid{};
+        ASSERT_EQ(CLSIDFromProgID(L"Quillpix.Connect", &clsid), S_OK);
+        EXPECT_TRUE(clsid == CLSID_Connect);
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(object.put())),
+                  S_OK);
+        conn = object.query<_Connect>();
+        ext = object.query<IDTExtensibility2>();
+        ASSERT_TRUE(conn && ext);
+        EXPECT_EQ(session.can_unload_now(), S_FALSE);
+    }
+    void release() {
+        object.reset();
+        conn.reset();
+        ext.reset();
+    }
     HostSession session{wintest::args().empty() ? L"" : wintest::args()[0]};
     ComPtr<IDispatch> stranger = wintest::FakeExcel::stranger();
-    wintest::FakeExcel excel{workbook()};
+    std::shared_ptr<quill::memory::Excel> model = workbook();
+    wintest::FakeExcel excel{model};
+    ComPtr<IDispatch> object;
+    ComPtr<_Connect> conn;
+    ComPtr<IDTExtensibility2> ext;
 };
 
 HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, DISPPARAMS* params, VARIANT* result = nullptr) {
@@ -36,6 +60,12 @@ HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, DISPPARAMS* p
     LPOLESTR n = const_cast<LPOLESTR>(name);
     const HRESULT hr = object->GetIDsOfNames(IID_NULL, &n, 1, 0x409, &id);
     return FAILED(hr) ? hr : object->Invoke(id, IID_NULL, 0x409, flags, params, result, nullptr, nullptr);
+}
+
+std::size_t sinks_in(const quill::memory::BarControl& menu) {
+    std::size_t n = 0;
+    for (const auto& c : menu.controls) n += c->sinks.size();
+    return n;
 }
 
 }  // namespace
@@ -62,99 +92,153 @@ TEST_F(Com, ClassFactoryRefusesWhatItCannotMake) {
 }
 
 TEST_F(Com, ConnectWithoutExcelAndThroughIDispatch) {
-    {
-        CLSID clsid{};
-        ASSERT_EQ(CLSIDFromProgID(L"Quillpix.Connect", &clsid), S_OK);
-        EXPECT_TRUE(clsid == CLSID_Connect);
-        ComPtr<IDispatch> object;
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(object.put())),
-                  S_OK);
-        EXPECT_EQ(session.can_unload_now(), S_FALSE);
-        auto conn = object.query<_Connect>();
-        auto ext = object.query<IDTExtensibility2>();
-        ASSERT_TRUE(conn && ext);
-        EXPECT_EQ(identity(conn.get()).get(), identity(ext.get()).get());
-        EXPECT_EQ(identity(object.get()).get(), identity(conn.get()).get());
-        void* p = reinterpret_cast<void*>(1);
-        EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
-        EXPECT_EQ(p, nullptr);
-        EXPECT_FALSE(form_displayed(conn.get()));
+    create();
+    EXPECT_EQ(identity(conn.get()).get(), identity(ext.get()).get());
+    EXPECT_EQ(identity(object.get()).get(), identity(conn.get()).get());
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_FALSE(form_displayed(conn.get()));
 
-        // _Connect by name.
-        DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        EXPECT_EQ(invoke(object.get(), L"Show", DISPATCH_METHOD, &none), S_OK);
-        UniqueVariant shown;
-        EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYGET, &none, shown.put()), S_OK);
-        EXPECT_TRUE(shown.get()->vt == VT_BOOL && shown.get()->boolVal == VARIANT_TRUE);
-        EXPECT_EQ(invoke(object.get(), L"Hide", DISPATCH_METHOD, &none), S_OK);
-        EXPECT_FALSE(form_displayed(conn.get()));
-        VARIANT arg;
-        VariantInit(&arg);
-        arg.vt = VT_BOOL;
-        arg.boolVal = VARIANT_TRUE;
-        DISPID put = DISPID_PROPERTYPUT;
-        DISPPARAMS one = {&arg, &put, 1, 1};
-        EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYPUT, &one), S_OK);
-        EXPECT_TRUE(form_displayed(conn.get()));
-        EXPECT_EQ(conn->put_FormDisplayed(VARIANT_FALSE), S_OK);
-        // Without a host behind it the command bar is not found: nothing.
-        UniqueBstr caption(SysAllocString(L"Insert Quillette"));
-        BSTR raw = caption.get();
-        IDispatch* control = reinterpret_cast<IDispatch*>(1);
-        EXPECT_EQ(conn->AddToAddInCommandBar(&raw, &control), S_OK);
-        EXPECT_EQ(control, nullptr);
-        EXPECT_EQ(raw, caption.get());
+    // _Connect by name.
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    EXPECT_EQ(invoke(object.get(), L"Show", DISPATCH_METHOD, &none), S_OK);
+    UniqueVariant shown;
+    EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYGET, &none, shown.put()), S_OK);
+    EXPECT_TRUE(shown.get()->vt == VT_BOOL && shown.get()->boolVal == VARIANT_TRUE);
+    EXPECT_EQ(invoke(object.get(), L"Hide", DISPATCH_METHOD, &none), S_OK);
+    EXPECT_FALSE(form_displayed(conn.get()));
+    VARIANT arg = {};
+    arg.vt = VT_BOOL;
+    arg.boolVal = VARIANT_TRUE;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one = {&arg, &put, 1, 1};
+    EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYPUT, &one), S_OK);
+    EXPECT_TRUE(form_displayed(conn.get()));
+    EXPECT_EQ(conn->put_FormDisplayed(VARIANT_FALSE), S_OK);
+    // Without a host behind it the command bar is not found: nothing.
+    UniqueBstr caption(SysAllocString(L"Insert Quillette"));
+    BSTR raw = caption.get();
+    IDispatch* control = reinterpret_cast<IDispatch*>(1);
+    EXPECT_EQ(conn->AddToAddInCommandBar(&raw, &control), S_OK);
+    EXPECT_EQ(control, nullptr);
+    EXPECT_EQ(raw, caption.get());
 
-        // Connected to an object that is not Excel: one box, no application kept.
-        EXPECT_EQ(connect(ext.get(), stranger.get(), ext_cm_Startup), S_OK);
-        EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");
-        ComPtr<IDispatch> app, menu;
-        EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
-        EXPECT_FALSE(app);
-        EXPECT_EQ(conn->get_MenuHandler(menu.put()), S_OK);
-        EXPECT_FALSE(menu);
-        EXPECT_EQ(disconnect(ext.get()), S_OK);
-        EXPECT_EQ(display_on_connect(), L"0");
-        SetErrorInfo(0, nullptr);
-        EXPECT_EQ(conn->putref_xlapp(stranger.get()), DISP_E_EXCEPTION);
-        EXPECT_EQ(wintest::error_description(), L"Type mismatch");
-        EXPECT_EQ(conn->putref_xlapp(excel.application()), S_OK);
-        EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
-        EXPECT_EQ(app.get(), excel.application());
-        app.reset();
-        EXPECT_EQ(conn->putref_xlapp(nullptr), S_OK);
+    // Connected to an object that is not Excel: one box, no application kept.
+    EXPECT_EQ(connect(ext.get(), stranger.get(), ext_cm_Startup), S_OK);
+    EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");
+    ComPtr<IDispatch> app, menu;
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_FALSE(app);
+    EXPECT_EQ(conn->get_MenuHandler(menu.put()), S_OK);
+    EXPECT_FALSE(menu);
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(display_on_connect(), L"0");
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(conn->putref_xlapp(stranger.get()), DISP_E_EXCEPTION);
+    EXPECT_EQ(wintest::error_description(), L"Type mismatch");
+    EXPECT_EQ(conn->putref_xlapp(excel.application()), S_OK);
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_EQ(app.get(), excel.application());
+    app.reset();
+    EXPECT_EQ(conn->putref_xlapp(nullptr), S_OK);
 
-        // Mode 2 (external) through IDTExtensibility2's IDispatch: the dialog at once.
-        UniqueSafeArray custom = empty_custom();
-        SAFEARRAY* array = custom.get();
-        VARIANT argv[4] = {};
-        argv[0].vt = VT_ARRAY | VT_VARIANT | VT_BYREF;  // arguments go in reverse order
-        argv[0].pparray = &array;
-        argv[1].vt = VT_DISPATCH;
-        argv[2].vt = VT_I4;
-        argv[2].lVal = ext_cm_External;
-        argv[3].vt = VT_DISPATCH;
-        argv[3].pdispVal = excel.application();
-        DISPPARAMS params = {argv, nullptr, 4, 0};
-        EXPECT_EQ(invoke(ext.get(), L"OnConnection", DISPATCH_METHOD, &params), S_OK);
-        EXPECT_TRUE(form_displayed(conn.get()));
-        EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
-        EXPECT_EQ(app.get(), excel.application());
-        app.reset();
-        EXPECT_EQ(disconnect(ext.get()), S_OK);
-        EXPECT_EQ(display_on_connect(), L"1");
-        EXPECT_FALSE(form_displayed(conn.get()));
-        EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
-        EXPECT_FALSE(app);
+    // Mode 2 (external) through IDTExtensibility2's IDispatch: the dialog at
+    // once, no button.
+    UniqueSafeArray custom = empty_custom();
+    SAFEARRAY* array = custom.get();
+    VARIANT argv[4] = {};
+    argv[0].vt = VT_ARRAY | VT_VARIANT | VT_BYREF;  // arguments go in reverse order
+    argv[0].pparray = &array;
+    argv[1].vt = VT_DISPATCH;
+    argv[2].vt = VT_I4;
+    argv[2].lVal = ext_cm_External;
+    argv[3].vt = VT_DISPATCH;
+    argv[3].pdispVal = excel.application();
+    DISPPARAMS params = {argv, nullptr, 4, 0};
+    EXPECT_EQ(invoke(ext.get(), L"OnConnection", DISPATCH_METHOD, &params), S_OK);
+    EXPECT_TRUE(form_displayed(conn.get()));
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_EQ(app.get(), excel.application());
+    app.reset();
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(display_on_connect(), L"1");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_FALSE(app);
 
-        EXPECT_EQ(ext->OnAddInsUpdate(&array), S_OK);
-        EXPECT_EQ(ext->OnStartupComplete(&array), S_OK);
-        EXPECT_EQ(ext->OnBeginShutdown(&array), S_OK);
-        EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");  // nothing else was shown
-        EXPECT_EQ(session.can_unload_now(), S_FALSE);
-    }
+    EXPECT_EQ(ext->OnAddInsUpdate(&array), S_OK);
+    EXPECT_EQ(ext->OnStartupComplete(&array), S_OK);
+    EXPECT_EQ(ext->OnBeginShutdown(&array), S_OK);
+    EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");  // nothing else was shown
+    release();
     EXPECT_EQ(session.can_unload_now(), S_OK);
     EXPECT_EQ(wintest::refs(stranger.get()), 1u);
     EXPECT_EQ(excel.application_refs(), 1u);
+}
+
+TEST_F(Com, MenuButtonClickShowsTheDialogInsideExcel) {
+    auto& counters = wintest::fake_counters();
+    const long objects = counters.objects;
+    const auto menu = model->menu(u"Insert");
+    ASSERT_TRUE(menu);
+    const std::size_t menu_size = menu->controls.size();
+    create();
+
+    // Mode 1 (startup): the button at the end of the menu, no dialog.
+    EXPECT_EQ(connect(ext.get(), excel.application(), ext_cm_Startup), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 1);
+    EXPECT_EQ(menu->controls.size(), menu_size + 1);
+    EXPECT_EQ(menu->controls.back()->caption, u"Insert Quillette");
+    ComPtr<IDispatch> handler;
+    EXPECT_EQ(conn->get_MenuHandler(handler.put()), S_OK);
+    EXPECT_TRUE(handler);
+    handler.reset();  // it holds the button
+    EXPECT_FALSE(form_displayed(conn.get()));
+
+    // The click shows the dialog, a child of Excel's real main window; a
+    // second click shows the same one.
+    for (int click = 0; click < 2; ++click) {
+        EXPECT_FALSE(excel.click(u"Insert Quillette"));  // CancelDefault left false
+        EXPECT_TRUE(form_displayed(conn.get()));
+    }
+    EXPECT_EQ(counters.event_failures, 0);
+    EXPECT_NE(FindWindowExW(excel.main_window(), nullptr, L"QuilletteForm", nullptr), nullptr);
+
+    // Disconnection deletes the button and remembers the dialog.
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(menu->controls.size(), menu_size);
+    EXPECT_EQ(sinks_in(*menu), 0u);
+    EXPECT_EQ(display_on_connect(), L"1");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(excel.application_refs(), 1u);
+    EXPECT_LE(counters.objects, objects + 1);  // only the deleted button, kept until Connect goes
+
+    // Mode 0 (after startup) reads the setting back.
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        EXPECT_EQ(connect(ext.get(), excel.application(), ext_cm_AfterStartup), S_OK);
+        EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 1);
+        EXPECT_EQ(form_displayed(conn.get()), shown);
+        EXPECT_EQ(conn->Hide(), S_OK);
+        if (!shown) break;
+        EXPECT_EQ(disconnect(ext.get()), S_OK);
+        EXPECT_EQ(display_on_connect(), L"0");
+    }
+    // A replaced MenuHandler no longer receives the click.
+    EXPECT_EQ(sinks_in(*menu), 1u);
+    EXPECT_EQ(conn->putref_MenuHandler(nullptr), S_OK);
+    EXPECT_EQ(sinks_in(*menu), 0u);
+    excel.click(u"Insert Quillette");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(session.boxes(), "");  // no message box
+    release();
+    EXPECT_EQ(session.can_unload_now(), S_OK);
+    EXPECT_EQ(counters.objects, objects);
+    EXPECT_EQ(excel.application_refs(), 1u);
+    EXPECT_EQ(counters.event_failures, 0);
 }

@@ -4,7 +4,7 @@
 //   pixnote_tests resources <dll> win32|win64
 //   pixnote_tests registered <dll> [per-user]
 //   pixnote_tests unregistered
-//   pixnote_tests com|excel <dll>
+//   pixnote_tests com <dll>
 // GoogleTest's own options may follow. A group is the test suite of its name
 // capitalised; the last line counts its tests.
 #include <windows.h>
@@ -27,7 +27,7 @@ const std::vector<std::wstring>& wintest::args() { return g_args; }
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::printf("usage: pixnote_tests unit|bridge|resources|registered|unregistered|com|excel [args]\n");
+        std::printf("usage: pixnote_tests unit|bridge|resources|registered|unregistered|com [args]\n");
         return 2;
     }
     std::wstring filter = std::wstring(L"--gtest_filter=") + argv[1] + L".*";

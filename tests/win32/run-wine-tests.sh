@@ -146,7 +146,6 @@ suite registered "$w64"
 # in the same place, stands in for it there.
 regsvr "regsvr32 (test build)" "$s64"
 suite com "$s64"
-suite excel "$s64"
 if ((bench)); then
   wine "${tests%/*}/pixnote_bench.exe" "$s64" 2>&1 | grep -v '^$' || bad "benchmark run"
 fi

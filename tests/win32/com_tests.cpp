@@ -10,13 +10,13 @@
 
 #include <string>
 
-#include "connect_support.h"
 #include "fake_excel.h"
 #include "platform/memory/workbook.h"
+#include "support.h"
 
 using quill::win32::UniqueBstr;
 using quill::win32::UniqueVariant;
-using namespace wintest::connect_support;
+using namespace wintest;
 
 namespace {
 
@@ -47,9 +47,9 @@ protected:
         ext.reset();
     }
     HostSession session{wintest::args().empty() ? L"" : wintest::args()[0]};
-    ComPtr<IDispatch> stranger = wintest::FakeExcel::stranger();
+    ComPtr<IDispatch> stranger = FakeExcel::stranger();
     std::shared_ptr<quill::memory::Excel> model = workbook();
-    wintest::FakeExcel excel{model};
+    FakeExcel excel{model};
     ComPtr<IDispatch> object;
     ComPtr<_Connect> conn;
     ComPtr<IDTExtensibility2> ext;
@@ -93,8 +93,8 @@ TEST_F(Com, ClassFactoryRefusesWhatItCannotMake) {
 
 TEST_F(Com, ConnectWithoutExcelAndThroughIDispatch) {
     create();
-    EXPECT_EQ(identity(conn.get()).get(), identity(ext.get()).get());
-    EXPECT_EQ(identity(object.get()).get(), identity(conn.get()).get());
+    EXPECT_EQ(conn.query<IUnknown>().get(), ext.query<IUnknown>().get());
+    EXPECT_EQ(object.query<IUnknown>().get(), conn.query<IUnknown>().get());
     void* p = reinterpret_cast<void*>(1);
     EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
     EXPECT_EQ(p, nullptr);
@@ -145,7 +145,7 @@ TEST_F(Com, ConnectWithoutExcelAndThroughIDispatch) {
 
     // Mode 2 (external) through IDTExtensibility2's IDispatch: the dialog at
     // once, no button.
-    UniqueSafeArray custom = empty_custom();
+    UniqueSafeArray custom(SafeArrayCreateVector(VT_VARIANT, 0, 0));
     SAFEARRAY* array = custom.get();
     VARIANT argv[4] = {};
     argv[0].vt = VT_ARRAY | VT_VARIANT | VT_BYREF;  // arguments go in reverse order

@@ -1,6 +1,8 @@
 #include "support.h"
 
-#include "platform/win32/handles.h"
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 namespace wintest {
 
@@ -18,17 +20,12 @@ void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
 }
 
 std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name) {
-    DWORD bytes = 0;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+    wchar_t value[1024];  // no value read here comes near it
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.resize(wcsnlen(value.c_str(), value.size()));
-    return value;
+    return std::wstring(value);
 }
 
 std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name) {
@@ -47,12 +44,72 @@ bool reg_key_exists(HKEY root, const std::wstring& key) {
 }
 
 std::wstring error_description() {
-    quill::win32::ComPtr<IErrorInfo> info;
+    ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"(no error object)";
     BSTR raw = nullptr;
     info->GetDescription(&raw);
     quill::win32::UniqueBstr text(raw);
     return text ? text.get() : L"";
+}
+
+std::string read_file(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::wstring temp_file(const wchar_t* prefix) {
+    wchar_t dir[MAX_PATH], file[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, prefix, 0, file);
+    DeleteFileW(file);
+    return file;
+}
+
+bool form_displayed(_Connect* c) {
+    VARIANT_BOOL shown = 123;
+    if (c->get_FormDisplayed(&shown) != S_OK || (shown != VARIANT_TRUE && shown != VARIANT_FALSE)) {
+        throw std::runtime_error("FormDisplayed answered no Boolean");
+    }
+    return shown == VARIANT_TRUE;
+}
+
+// Excel passes an empty array as the custom argument; the add-in may replace it.
+template <class F>
+HRESULT with_custom(F f) {
+    UniqueSafeArray custom(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+    SAFEARRAY* raw = custom.release();
+    const HRESULT hr = f(&raw);
+    custom.reset(raw);
+    return hr;
+}
+
+HRESULT connect(IDTExtensibility2* ext, IDispatch* app, ext_ConnectMode mode) {
+    return with_custom([&](SAFEARRAY** custom) { return ext->OnConnection(app, mode, nullptr, custom); });
+}
+
+HRESULT disconnect(IDTExtensibility2* ext) {
+    return with_custom([&](SAFEARRAY** custom) { return ext->OnDisconnection(0, custom); });
+}
+
+HostSession::HostSession(const std::wstring& dll)
+    : log_(temp_file(L"qhs")), had_settings_(reg_key_exists(HKEY_CURRENT_USER, kAppKey)) {
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", log_.c_str());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
+    module_ = LoadLibraryW(dll.c_str());
+}
+
+HostSession::~HostSession() {
+    if (had_settings_) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
+    } else {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey.c_str());
+    }
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
+    DeleteFileW(log_.c_str());
+    if (module_) FreeLibrary(module_);
 }
 
 }  // namespace wintest

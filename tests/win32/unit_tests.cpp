@@ -9,12 +9,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "connect_support.h"
 #include "ports/host_error.h"
 #include "platform/win32/ansi_code_page.h"
 #include "platform/win32/errors.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/registry_settings.h"
+#include "support.h"
 
 using namespace quill;
 using namespace quill::win32;
@@ -81,14 +81,14 @@ TEST(Unit, SettingsStoreReadsBackWhatItSaved) {
 }
 
 TEST(Unit, ScriptedMessageBoxesAnswerAndLogOneLineEach) {
-    const std::wstring file = wintest::connect_support::temp_file(L"qmb");
+    const std::wstring file = wintest::temp_file(L"qmb");
     SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", file.c_str());
     Win32MessageBox box;
     EXPECT_EQ(box.Show(u"Delete?\r\nSure \\ really", MsgButtons::YesNo, u"Pixnote"), MsgAnswer::Yes);
     SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_ANSWER", L"No");
     EXPECT_EQ(box.Show(u"\u00e9", MsgButtons::YesNo, u"T"), MsgAnswer::No);
     SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_ANSWER", nullptr);
-    EXPECT_EQ(wintest::connect_support::read_file(file), "Pixnote|YesNo|Delete?\\r\\nSure \\\\ really\nT|YesNo|\xc3\xa9\n");
+    EXPECT_EQ(wintest::read_file(file), "Pixnote|YesNo|Delete?\\r\\nSure \\\\ really\nT|YesNo|\xc3\xa9\n");
     SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
     DeleteFileW(file.c_str());
 }

@@ -389,18 +389,48 @@ const Table<Control> members<Control> = {
     {L"Controls", 0x60040000, get(&Control::Controls)},
 };
 
+// The button's Click as Office raises it: Invoke(1) on the sink with
+// (Ctrl, CancelDefault by reference), arguments in reverse order.
+class ClickForwarder final : public host::CommandBarButtonEvents {
+public:
+    explicit ClickForwarder(ComPtr<IDispatch> sink) : sink_(std::move(sink)) {}
+    void Click(const std::shared_ptr<host::CommandBarControl>& Ctrl, bool& CancelDefault) override {
+        UniqueVariant ctrl = object(Ctrl);
+        VARIANT_BOOL cancel = CancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
+        VARIANT args[2];
+        VariantInit(&args[0]);
+        args[0].vt = VT_BOOL | VT_BYREF;
+        args[0].pboolVal = &cancel;
+        args[1] = *ctrl.get();
+        DISPPARAMS params = {args, nullptr, 2, 0};
+        if (FAILED(sink_->Invoke(quill::win32::kDispidClick, IID_NULL, 0x0409, DISPATCH_METHOD, &params, nullptr,
+                                 nullptr, nullptr))) {
+            ++fake_counters().event_failures;
+        }
+        CancelDefault = cancel != VARIANT_FALSE;
+    }
+
+private:
+    ComPtr<IDispatch> sink_;
+};
+
 template <class P>
-class FakeObject final : public Counted<IDispatch, IConnectionPointContainer> {
+class FakeObject final : public Counted<IDispatch, IConnectionPointContainer, IConnectionPoint> {
+    static constexpr bool kControl = std::is_same_v<P, host::CommandBarControl>;
+
 public:
     explicit FakeObject(std::shared_ptr<P> port) : port_(std::move(port)) {}
 
-    // Command-bar controls alone are connection-point containers.
+    // Command-bar controls alone are connection-point containers, with the
+    // one connection point of a button's events, themselves.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         IUnknown* as = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == extra_iid()) {
             as = static_cast<IDispatch*>(this);
-        } else if (riid == IID_IConnectionPointContainer && std::is_same_v<P, host::CommandBarControl>) {
+        } else if (kControl && riid == IID_IConnectionPointContainer) {
             as = static_cast<IConnectionPointContainer*>(this);
+        } else if (kControl && riid == IID_IConnectionPoint) {
+            as = static_cast<IConnectionPoint*>(this);
         }
         return answer(as, out);
     }
@@ -489,9 +519,42 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override { return nothing(out); }
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
+        if (out) *out = nullptr;
+        if (!kControl || riid != quill::win32::DIID_CommandBarButtonEvents) return CONNECT_E_NOCONNECTION;
+        return answer(static_cast<IConnectionPoint*>(this), reinterpret_cast<void**>(out));
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+        return iid ? (*iid = quill::win32::DIID_CommandBarButtonEvents, S_OK) : E_POINTER;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+        return QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+        if (!sink || !cookie) return E_POINTER;
+        *cookie = 0;
+        ComPtr<IDispatch> events;
+        if (FAILED(sink->QueryInterface(quill::win32::DIID_CommandBarButtonEvents,
+                                        reinterpret_cast<void**>(events.put())))) {
+            return CONNECT_E_CANNOTCONNECT;
+        }
+        try {
+            if constexpr (kControl) *cookie = port_->Advise(std::make_shared<ClickForwarder>(std::move(events)));
+            return kControl ? S_OK : CONNECT_E_CANNOTCONNECT;
+        } catch (...) {
+            return CONNECT_E_CANNOTCONNECT;  // not a button, or deleted
+        }
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+        try {
+            if constexpr (kControl) port_->Unadvise(cookie);
+            return S_OK;
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override { return nothing(out); }
 
-    const std::shared_ptr<P>& port() const { return port_; }
 
 private:
     template <class Pred>
@@ -514,87 +577,6 @@ UniqueVariant object(std::shared_ptr<P> port) {
     });
 }
 
-// The button's Click as Office raises it: Invoke(1) on the sink with
-// (Ctrl, CancelDefault by reference), arguments in reverse order.
-class ClickForwarder final : public host::CommandBarButtonEvents {
-public:
-    explicit ClickForwarder(ComPtr<IDispatch> sink) : sink_(std::move(sink)) {}
-    void Click(const std::shared_ptr<host::CommandBarControl>& Ctrl, bool& CancelDefault) override {
-        UniqueVariant ctrl = object(Ctrl);
-        VARIANT_BOOL cancel = CancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
-        VARIANT args[2];
-        VariantInit(&args[0]);
-        args[0].vt = VT_BOOL | VT_BYREF;
-        args[0].pboolVal = &cancel;
-        args[1] = *ctrl.get();
-        DISPPARAMS params = {args, nullptr, 2, 0};
-        if (FAILED(sink_->Invoke(quill::win32::kDispidClick, IID_NULL, 0x0409, DISPATCH_METHOD, &params, nullptr,
-                                 nullptr, nullptr))) {
-            ++fake_counters().event_failures;
-        }
-        CancelDefault = cancel != VARIANT_FALSE;
-    }
-
-private:
-    ComPtr<IDispatch> sink_;
-};
-
-class FakeConnectionPoint final : public Counted<IConnectionPoint> {
-public:
-    explicit FakeConnectionPoint(FakeObject<host::CommandBarControl>* owner)
-        : owner_(ComPtr<IDispatch>::copy(owner)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        return answer(riid == IID_IUnknown || riid == IID_IConnectionPoint ? this : nullptr, out);
-    }
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-        return iid ? (*iid = quill::win32::DIID_CommandBarButtonEvents, S_OK) : E_POINTER;
-    }
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
-        return owner_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
-    }
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
-        if (!sink || !cookie) return E_POINTER;
-        *cookie = 0;
-        ComPtr<IDispatch> events;
-        if (FAILED(sink->QueryInterface(quill::win32::DIID_CommandBarButtonEvents,
-                                        reinterpret_cast<void**>(events.put())))) {
-            return CONNECT_E_CANNOTCONNECT;
-        }
-        try {
-            *cookie = control().Advise(std::make_shared<ClickForwarder>(std::move(events)));
-            return S_OK;
-        } catch (...) {
-            return CONNECT_E_CANNOTCONNECT;  // not a button, or deleted
-        }
-    }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
-        try {
-            control().Unadvise(cookie);
-            return S_OK;
-        } catch (...) {
-            return E_UNEXPECTED;
-        }
-    }
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override { return nothing(out); }
-
-private:
-    host::CommandBarControl& control() {
-        return *static_cast<FakeObject<host::CommandBarControl>*>(owner_.get())->port();
-    }
-    ComPtr<IDispatch> owner_;
-};
-
-template <class P>
-HRESULT FakeObject<P>::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if constexpr (std::is_same_v<P, host::CommandBarControl>) {
-        if (riid != quill::win32::DIID_CommandBarButtonEvents) return CONNECT_E_NOCONNECTION;
-        *out = new FakeConnectionPoint(this);
-        return S_OK;
-    }
-    return CONNECT_E_NOCONNECTION;
-}
 
 // The buttons with this caption in the worksheet menu bar's Insert menu.
 std::vector<std::shared_ptr<quill::memory::BarControl>> buttons(const quill::memory::Excel& xl,

@@ -87,7 +87,7 @@ suite() {  # suite <group> [args...]: runs one group of the test program; counts
   local out
   out=$(wine "$tests" "$@" --gtest_color=no --gtest_brief=1 2>&1)
   local rc=$?
-  printf '%s\n' "$out" | grep -v '^$'
+  printf '%s\n' "$out" | grep -vE '^($|\[(==========|  PASSED  )\])'
   local line p f
   line=$(grep -oE '[0-9]+ passed, [0-9]+ failed' <<<"$out" | tail -1)
   if [[ -n $line ]]; then

@@ -53,9 +53,8 @@ public:
         return out;
     }
     std::u16string str(std::size_t i) const {
-        UniqueVariant s = as(i, VT_BSTR);
-        const BSTR b = s.get()->bstrVal;
-        return b ? std::u16string(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : std::u16string();
+        UniqueVariant s = as(i, VT_BSTR);  // a null BSTR is the empty string
+        return std::u16string(reinterpret_cast<const char16_t*>(s.get()->bstrVal), SysStringLen(s.get()->bstrVal));
     }
     std::int32_t i4(std::size_t i) const { return as(i, VT_I4).get()->lVal; }
     float r4(std::size_t i) const { return as(i, VT_R4).get()->fltVal; }

@@ -123,7 +123,8 @@ void host_contract(memory::Excel& xl, host::Application& app) {
     EXPECT_EQ(app.Selection(), nullptr);
     sheet.select("B2");
     xl.chart_sheet_active = true;  // no active cell: Excel fails the call
-    EXPECT_EQ(failure([&] { app.ActiveCell(); }), Failure(1004, u"Method 'ActiveCell' of object '_Application' failed"));
+    EXPECT_EQ(failure([&] { app.ActiveCell(); }),
+              Failure(1004, u"Method 'ActiveCell' of object '_Application' failed"));
     xl.chart_sheet_active = false;
 
     cell->ClearComments();

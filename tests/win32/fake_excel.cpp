@@ -263,56 +263,59 @@ const Table<host::WorksheetFunction> members<host::WorksheetFunction> = {
      nullptr, {L"Arg1", L"Arg2", L"Arg3", L"Arg4"}},
 };
 
-using R = host::Range;
+using Rng = host::Range;
 template <>
-const Table<R> members<R> = {
-    {L"Parent", 0x96, get(&R::Parent)},
-    {L"Comment", 0x38e, get(&R::Comment)},
-    {L"AddComment", 0x56d, [](R& r, const Args& x) { return ret(r.AddComment(x.str(0))); }, nullptr, {L"Text"}},
-    {L"ClearComments", 0x56e, call<R>([](R& r, const Args&) { r.ClearComments(); })},
-    {L"SpecialCells", 0x19a, [](R& r, const Args& x) { return ret(r.SpecialCells(x.i4(0))); }, nullptr,
+const Table<Rng> members<Rng> = {
+    {L"Parent", 0x96, get(&Rng::Parent)},
+    {L"Comment", 0x38e, get(&Rng::Comment)},
+    {L"AddComment", 0x56d, [](Rng& r, const Args& x) { return ret(r.AddComment(x.str(0))); }, nullptr, {L"Text"}},
+    {L"ClearComments", 0x56e, call<Rng>([](Rng& r, const Args&) { r.ClearComments(); })},
+    {L"SpecialCells", 0x19a, [](Rng& r, const Args& x) { return ret(r.SpecialCells(x.i4(0))); }, nullptr,
      {L"Type", L"Value"}},
-    {L"Cells", 0xee, get(&R::Cells)},
-    {L"Count", 0x76, get<std::int32_t>(&R::Count)},
-    {L"CountLarge", 0xa8e, get<double>(&R::CountLarge)},  // a Double: 32-bit Excel has no LongLong
-    {L"Address", 0xec, get(&R::Address), nullptr,
+    {L"Cells", 0xee, get(&Rng::Cells)},
+    {L"Count", 0x76, get<std::int32_t>(&Rng::Count)},
+    {L"CountLarge", 0xa8e, get<double>(&Rng::CountLarge)},  // a Double: 32-bit Excel has no LongLong
+    {L"Address", 0xec, get(&Rng::Address), nullptr,
      {L"RowAbsolute", L"ColumnAbsolute", L"ReferenceStyle", L"External", L"RelativeTo"}},
-    {L"Text", 0x8a, get(&R::Text)},
-    {L"Characters", 0x25b, [](R& r, const Args& x) { return ret(r.Characters(x.i4(0), x.i4(1))); }, nullptr,
+    {L"Text", 0x8a, get(&Rng::Text)},
+    {L"Characters", 0x25b, [](Rng& r, const Args& x) { return ret(r.Characters(x.i4(0), x.i4(1))); }, nullptr,
      {L"Start", L"Length"}},
     {L"_NewEnum", DISPID_NEWENUM,
-     [](R& r, const Args&) { return ret(VT_UNKNOWN, [&](VARIANT& v) { v.punkVal = new FakeCellEnum(r.NewEnum()); }); }},
+     [](Rng& r, const Args&) {
+         return ret(VT_UNKNOWN, [&](VARIANT& v) { v.punkVal = new FakeCellEnum(r.NewEnum()); });
+     }},
 };
 
 template <>
 const Table<host::Worksheet> members<host::Worksheet> = {
     {L"ProtectContents", 0x124, get(&host::Worksheet::ProtectContents)}};
 
-using C = host::Comment;
+using Cmt = host::Comment;
 template <>
-const Table<C> members<C> = {
+const Table<Cmt> members<Cmt> = {
     // Text([Text], [Start], [Overwrite]) returns the text, after replacing it when given one.
     {L"Text", 0x8a,
-     [](C& c, const Args& x) {
+     [](Cmt& c, const Args& x) {
          if (x.opt(1)) c.Text(x.str(0), x.i4(1), x.opt(2) && x.boolean(2));
          else if (x.opt(2)) throw DispFailure{DISP_E_BADPARAMCOUNT, 2};
          else if (x.opt(0)) c.Text(x.str(0));
          return ret(c.Text());
      },
      nullptr, {L"Text", L"Start", L"Overwrite"}},
-    {L"Delete", 0x75, call<C>([](C& c, const Args&) { c.Delete(); })},
-    {L"Shape", 0x62e, get(&C::Shape)},
+    {L"Delete", 0x75, call<Cmt>([](Cmt& c, const Args&) { c.Delete(); })},
+    {L"Shape", 0x62e, get(&Cmt::Shape)},
 };
 
-using S = host::Shape;
+using Shp = host::Shape;
 template <>
-const Table<S> members<S> = {
-    {L"Fill", 0x67f, get(&S::Fill)},
-    {L"TextFrame", 0x692, get(&S::TextFrame)},
-    {L"ScaleWidth", 0x698, call<S>([](S& s, const Args& x) { s.ScaleWidth(x.r4(0), x.i4(1), x.opt(2) ? x.i4(2) : 0); }),
-     nullptr, {L"Factor", L"RelativeToOriginalSize", L"Scale"}},
+const Table<Shp> members<Shp> = {
+    {L"Fill", 0x67f, get(&Shp::Fill)},
+    {L"TextFrame", 0x692, get(&Shp::TextFrame)},
+    {L"ScaleWidth", 0x698,
+     call<Shp>([](Shp& s, const Args& x) { s.ScaleWidth(x.r4(0), x.i4(1), x.opt(2) ? x.i4(2) : 0); }), nullptr,
+     {L"Factor", L"RelativeToOriginalSize", L"Scale"}},
     {L"ScaleHeight", 0x699,
-     call<S>([](S& s, const Args& x) { s.ScaleHeight(x.r4(0), x.i4(1), x.opt(2) ? x.i4(2) : 0); }), nullptr,
+     call<Shp>([](Shp& s, const Args& x) { s.ScaleHeight(x.r4(0), x.i4(1), x.opt(2) ? x.i4(2) : 0); }), nullptr,
      {L"Factor", L"RelativeToOriginalSize", L"Scale"}},
 };
 
@@ -324,12 +327,12 @@ const Table<Fill> members<Fill> = {
      {L"PictureFile"}},
 };
 
-using T = host::TextFrame;
+using Frame = host::TextFrame;
 template <>
-const Table<T> members<T> = {
-    {L"Orientation", 0x86, get(&T::Orientation), put(&T::Orientation)},
-    {L"VerticalAlignment", 0x89, get(&T::VerticalAlignment), put(&T::VerticalAlignment)},
-    {L"Characters", 0x25b, [](T& f, const Args& x) { return ret(f.Characters(x.i4(0), x.i4(1))); }, nullptr,
+const Table<Frame> members<Frame> = {
+    {L"Orientation", 0x86, get(&Frame::Orientation), put(&Frame::Orientation)},
+    {L"VerticalAlignment", 0x89, get(&Frame::VerticalAlignment), put(&Frame::VerticalAlignment)},
+    {L"Characters", 0x25b, [](Frame& f, const Args& x) { return ret(f.Characters(x.i4(0), x.i4(1))); }, nullptr,
      {L"Start", L"Length"}},
 };
 
@@ -337,16 +340,16 @@ template <>
 const Table<host::Characters> members<host::Characters> = {{L"Text", 0x8a, get(&host::Characters::Text)},
                                                             {L"Font", 0x92, get(&host::Characters::Font)}};
 
-using F = host::Font;
+using Fnt = host::Font;
 template <>
-const Table<F> members<F> = {
-    {L"Name", 0x6e, get(&F::Name), put(&F::Name)},
-    {L"Size", 0x68, get(&F::Size), put(&F::Size)},
-    {L"Bold", 0x60, get(&F::Bold), put(&F::Bold)},
-    {L"Italic", 0x65, get(&F::Italic), put(&F::Italic)},
-    {L"Underline", 0x6a, get(&F::Underline), put(&F::Underline)},
-    {L"Strikethrough", 0x69, get(&F::Strikethrough), put(&F::Strikethrough)},
-    {L"Color", 0x63, get<double>(&F::Color), put(&F::Color)},
+const Table<Fnt> members<Fnt> = {
+    {L"Name", 0x6e, get(&Fnt::Name), put(&Fnt::Name)},
+    {L"Size", 0x68, get(&Fnt::Size), put(&Fnt::Size)},
+    {L"Bold", 0x60, get(&Fnt::Bold), put(&Fnt::Bold)},
+    {L"Italic", 0x65, get(&Fnt::Italic), put(&Fnt::Italic)},
+    {L"Underline", 0x6a, get(&Fnt::Underline), put(&Fnt::Underline)},
+    {L"Strikethrough", 0x69, get(&Fnt::Strikethrough), put(&Fnt::Strikethrough)},
+    {L"Color", 0x63, get<double>(&Fnt::Color), put(&Fnt::Color)},
 };
 
 template <>

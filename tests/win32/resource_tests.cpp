@@ -60,7 +60,8 @@ TEST(Resources, VersionInformation) {
     for (const auto& [name, expected] : strings) {
         SCOPED_TRACE(name);
         len = 0;
-        ASSERT_TRUE(VerQueryValueW(data.data(), (std::wstring(L"\\StringFileInfo\\040904B0\\") + name).c_str(), &p, &len));
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        ASSERT_TRUE(VerQueryValueW(data.data(), path.c_str(), &p, &len));
         EXPECT_EQ(len ? std::wstring(static_cast<const wchar_t*>(p)) : std::wstring(), expected);
     }
 }

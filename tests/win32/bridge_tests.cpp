@@ -37,8 +37,8 @@ using Failure = std::pair<std::int32_t, std::u16string>;
 const Failure kAppDefined = {1004, u"Application-defined or object-defined error"};
 const Failure kNoSuchMember = {438, u"Object doesn't support this property or method"};
 
-// The contract: what the add-in relies on, checked the same way on any
-// implementation of the ports over `xl`.
+// The contract: what the add-in relies on of the host ports, the same as the
+// in-memory workbook gives directly.
 void host_contract(memory::Excel& xl, host::Application& app) {
     memory::Sheet& sheet = xl.sheet();
     sheet.set_text("B2", u"cell");
@@ -51,7 +51,6 @@ void host_contract(memory::Excel& xl, host::Application& app) {
     EXPECT_EQ(comment->Text(), u"Hello!\nworld");
     comment->Text(u"Hello\nworld");
     EXPECT_EQ(failure([&] { cell->AddComment(u"again"); }), kAppDefined);
-    EXPECT_NE(xl.active_sheet()->comment("B2"), nullptr);
     EXPECT_EQ(must(cell->SpecialCells(host::xlCellTypeComments))->Address(), u"$B$2");
     EXPECT_FALSE(must(cell->Parent())->ProtectContents());
 
@@ -150,13 +149,7 @@ void host_contract(memory::Excel& xl, host::Application& app) {
 
 }  // namespace
 
-TEST(Bridge, HostContractHoldsInMemoryAndThroughTheFake) {
-    {
-        SCOPED_TRACE("in-memory workbook");
-        auto xl = memory::Excel::Create();
-        host_contract(*xl, *xl->application());
-    }
-    SCOPED_TRACE("bridge over the fake");
+TEST(Bridge, HostContractHoldsThroughTheFake) {
     const long objects = wintest::fake_counters().objects;
     {
         auto xl = memory::Excel::Create();

@@ -1,6 +1,5 @@
 // Pieces of the DLL that need Windows but no registration: the exception
-// translator, the registry settings store, the scripted message box and the
-// system code page.
+// translator, the registry settings store and the system code page.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 #include "ports/host_error.h"
 #include "platform/win32/ansi_code_page.h"
 #include "platform/win32/errors.h"
-#include "platform/win32/message_box.h"
 #include "platform/win32/registry_settings.h"
 #include "support.h"
 
@@ -78,19 +76,6 @@ TEST(Unit, SettingsStoreReadsBackWhatItSaved) {
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-}
-
-TEST(Unit, ScriptedMessageBoxesAnswerAndLogOneLineEach) {
-    const std::wstring file = wintest::temp_file(L"qmb");
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", file.c_str());
-    Win32MessageBox box;
-    EXPECT_EQ(box.Show(u"Delete?\r\nSure \\ really", MsgButtons::YesNo, u"Pixnote"), MsgAnswer::Yes);
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_ANSWER", L"No");
-    EXPECT_EQ(box.Show(u"\u00e9", MsgButtons::YesNo, u"T"), MsgAnswer::No);
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_ANSWER", nullptr);
-    EXPECT_EQ(wintest::read_file(file), "Pixnote|YesNo|Delete?\\r\\nSure \\\\ really\nT|YesNo|\xc3\xa9\n");
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
-    DeleteFileW(file.c_str());
 }
 
 // Characters the system code page lacks must come out as '?', never as a

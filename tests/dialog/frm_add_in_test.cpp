@@ -15,29 +15,6 @@ using quill::testing::FormFixture;
 using quill::testing::ShownBox;
 
 
-// Orent is exclusive and indexed 1..4; a check box takes only 0 and 1; a
-// form needs an editor factory.
-TEST(Controls, OrentIsExclusiveAndCheckBoxesTwoState) {
-    FormFixture f;
-    for (std::int32_t pick : {1, 3, 4, 2}) {
-        f.form->Orent(pick).Value(true);
-        EXPECT_EQ(f.form->Orent.Selected(), pick);
-        for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.form->Orent(i).Value(), i == pick) << pick;
-    }
-    f.form->Orent(2).Value(false);  // clearing selects nothing else
-    EXPECT_EQ(f.form->Orent.Selected(), 0);
-    for (std::int32_t bad : {0, 5}) {
-        try {
-            f.form->Orent(bad);
-            ADD_FAILURE() << bad;
-        } catch (const HostError& e) {
-            EXPECT_EQ(e.number(), 340);  // "Control array element does not exist"
-        }
-    }
-    EXPECT_THROW(f.form->Check2.Value(2), HostError);
-    EXPECT_THROW(frmAddIn(FormServices{}), HostError);
-}
-
 // Hide keeps what the user set; Unload returns every control to the layout,
 // with a new, wired editor, and the next Show loads the form again.
 TEST(Form, LoadsOnceHideKeepsStateAndUnloadRestoresTheLayout) {
@@ -70,23 +47,6 @@ TEST(Form, LoadsOnceHideKeepsStateAndUnloadRestoresTheLayout) {
     EXPECT_EQ(f.events.size(), 3u);
 }
 
-// A user's click changes the control before its handler runs, and a
-// disabled control takes no click.
-TEST(Dispatcher, UserClicksChangeTheControlFirst) {
-    FormFixture f;
-    f.form->Click(u"Check3");
-    EXPECT_EQ(f.form->Check3.Value(), 1);
-    f.form->Click(u"Command3");  // disabled by the layout
-    f.form->Click(u"Orent", 2);  // disabled by the layout
-    EXPECT_EQ(f.form->Orent.Selected(), 0);
-    f.form->Orent(2).Enabled(true);
-    f.form->Click(u"Orent", 2);
-    EXPECT_EQ(f.form->Orent.Selected(), 2);
-    EXPECT_EQ(f.events, (std::vector<std::string>{"Check3.Click"}));
-    EXPECT_FALSE(f.form->Raise(u"OKButton", Event::DblClick));
-    EXPECT_TRUE(f.messages->shown.empty());
-}
-
 // What the buttons make of their commands' outcomes: the boxes, in order,
 // with their exact texts, and the status line.
 TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
@@ -108,9 +68,6 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
            MsgButtons::OK, u"Comment found"}}, {}},
         {"Delete Comment, one cell", u"Command2", "A1", {"A1"}, false,
          {{u"Do you want to delete comment in the activecell?", MsgButtons::YesNo, u"Delete Comment"}}, {}},
-        {"Delete Comment, several cells", u"Command2", "A1:B2", {"A1", "B2"}, false,
-         {{u"Do you want to delete all the comments (2) from the seleceted cells", MsgButtons::YesNo,
-           u"Delete Comments"}}, {}},
         // Insert Image traps its failure under its own title.
         {"Insert Image, a shape selected", u"OKButton", nullptr, {}, false, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
         {"Insert Image, cancelled", u"OKButton", "A1", {}, false, {}, {u""}},
@@ -171,9 +128,7 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
         {"Excel 2000, two instances", u"9.0", true, true, true, 0, 1, kOurMain},
         {"Excel 2000, another's only", u"9.0", true, true, false, 0, 1, kOtherMain},
         {"Excel 2000, no XLMAIN", u"9.0", false, false, false, 0, 1, 0},
-        {"Excel 2000 without hWnd", u"9.0a", false, true, true, 0, 1, kOurMain},
         {"Excel 2002", u"10.0", true, true, true, 1, 1, kHostHwnd},
-        {"older than 2000", u"8.0", true, true, true, 1, 1, kHostHwnd},
         {"no version", u"", true, false, false, 1, 1, kHostHwnd},
         {"no hWnd", u"16.0", false, true, true, 1, 0, std::nullopt},
     };
@@ -212,22 +167,6 @@ std::vector<bool> text_controls_enabled(frmAddIn& form) {
     return on;
 }
 
-// The name and version, then an address and a web page on lines of their
-// own, no break at the end, in an OK box titled "Pixnote".
-TEST(About, ShowsNameVersionAndAddressesInAnOkBox) {
-    FormFixture f;
-    f.form->Click(u"Command1");
-    ASSERT_EQ(f.messages->shown.size(), 1u);
-    const auto& [text, buttons, title] = f.messages->shown[0];
-    EXPECT_EQ(buttons, MsgButtons::OK);
-    EXPECT_EQ(title, u"Pixnote");
-    const std::u16string head = u"Quillette Ver. 2.00 by Toravel \r\nemail: ";
-    ASSERT_EQ(text.substr(0, head.size()), head);
-    const auto brk = text.find(u"\r\n", head.size());
-    EXPECT_TRUE(brk > head.size() && brk != std::u16string::npos && text.size() > brk + 2);
-    EXPECT_EQ(text.find_first_of(u"\r\n", brk + 2), std::u16string::npos);
-}
-
 // The text controls start off. Ticking offers the user's name, selected in blue, only to an empty
 // editor; unticking switches the text controls off and changes nothing else.
 TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
@@ -257,46 +196,6 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
                 EXPECT_EQ(doc.FormatAt(i).color, *kept ? 0 : kBlue) << i;
         }
     }
-}
-
-// Ticking the second of Check3 and Check4 warns; nothing else does.
-TEST(OverwriteWarning, ShownOnlyWhenTheSecondBoxIsTicked) {
-    FormFixture f;
-    const std::pair<const char16_t*, bool> steps[] = {{u"Check3", false}, {u"Check4", true},  {u"Check4", false},
-                                                      {u"Check3", false}, {u"Check4", false}, {u"Check3", true},
-                                                      {u"Check3", false}, {u"Check4", false}};
-    for (const auto& [click, warns] : steps) {
-        f.messages->shown.clear();
-        f.form->Click(click);
-        ASSERT_EQ(f.messages->shown.size(), warns ? 1u : 0u) << to_utf8(click);
-        if (!warns) continue;
-        EXPECT_EQ(f.messages->shown[0].text,
-                  u"When both image & comment overwrite is tickmarked, previous comment will be deleted.");
-        EXPECT_EQ(f.messages->shown[0].title, u"Pixnote");
-    }
-}
-
-struct Geometry {
-    float left, top, width, height;
-    bool operator==(const Geometry&) const = default;
-};
-Geometry geometry(RichTextEditor& e) { return {e.Left(), e.Top(), e.Width(), e.Height()}; }
-constexpr Geometry kNormal{120, 840, 2340, 2535}, kZoomed{120, 185, 3650, 3200};
-
-TEST(Zoom, DoubleClickTogglesOnlyWhileCheck2IsTicked) {
-    FormFixture f;
-    auto& ed = *f.form->RichTextBox1;
-    f.form->Raise(u"RichTextBox1", Event::DblClick);
-    EXPECT_EQ(geometry(ed), kNormal);
-    f.form->Click(u"Check2");
-    f.editor().FireDblClick();
-    EXPECT_EQ(geometry(ed), kZoomed);
-    f.editor().FireDblClick();
-    EXPECT_EQ(geometry(ed), kNormal);  // the layout's width again, not 100 twips narrower
-    f.editor().FireDblClick();
-    f.form->Click(u"Check2");  // unticked while zoomed: stays zoomed, disabled
-    f.form->Raise(u"RichTextBox1", Event::DblClick);
-    EXPECT_EQ(geometry(ed), kZoomed);
 }
 
 }  // namespace

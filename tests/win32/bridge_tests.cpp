@@ -150,7 +150,7 @@ TEST(Bridge, HostContractHoldsThroughTheFake) {
         auto xl = memory::Excel::Create();
         FakeExcel excel(xl);
         host_contract(*xl, *win32::wrap_application(excel.application()));
-        EXPECT_EQ(excel.application_refs(), 1u);
+        EXPECT_EQ(wintest::refs(excel.application()), 1u);
     }
     EXPECT_EQ(wintest::fake_counters().objects, objects);  // every fake object released
 }

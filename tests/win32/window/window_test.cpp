@@ -158,28 +158,6 @@ TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {
     EXPECT_EQ(saw("CancelButton"), 2);
 }
 
-// Changes from code show at once, a move at the next showing; Hide keeps the
-// window; Unload destroys it and the next showing builds the layout's state
-// again around the same editor.
-TEST_F(FormWindowTest, HideKeepsTheWindowAndUnloadRebuildsIt) {
-    form->Label3.Caption(u"Formatting comment 3 of 7");
-    EXPECT_EQ(wintest::window_text(control(u"Label3")), L"Formatting comment 3 of 7");
-    form->Check3.Value(1);
-    form->Command1.Top(2000);
-    const HWND before = window->hwnd();
-    form->Hide();
-    EXPECT_FALSE(IsWindowVisible(before));
-    form->Show();
-    EXPECT_EQ(window->hwnd(), before);
-    EXPECT_EQ(rect_in_parent(control(u"Command1")).top, win32::twips_to_px(2000, dpi_));
-    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    form->Unload();
-    EXPECT_FALSE(IsWindow(before));
-    form->Show();
-    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(GetParent(control(u"RichTextBox1")), window->hwnd());
-}
-
 // Zoomed, the editor covers its neighbours from the top of the z-order yet
 // keeps its place in the tab order; back at its size it returns beneath.
 TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "dialog/layout.h"
 #include "platform/win32/errors.h"
@@ -28,12 +29,8 @@ RECT rect_in_parent(HWND hwnd) {
     return r;
 }
 
-::testing::AssertionResult same_rect(const RECT& got, const RECT& want) {
-    if (EqualRect(&got, &want)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << got.left << "," << got.top << "-" << got.right << "," << got.bottom
-                                         << " != " << want.left << "," << want.top << "-" << want.right << ","
-                                         << want.bottom;
-}
+// Compared as numbers, so that a failure prints both rectangles.
+std::array<LONG, 4> edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 bool takes_focus(ControlType t) {
     return t == ControlType::CheckBox || t == ControlType::CommandButton || t == ControlType::OptionButton ||
@@ -64,8 +61,8 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
     GetClientRect(window->hwnd(), &client);
     POINT origin{0, 0};
     ClientToScreen(window->hwnd(), &origin);
-    EXPECT_TRUE(same_rect({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom},
-                          win32::twips_rect(layout.left, layout.top, layout.client_width, layout.client_height, dpi_)));
+    EXPECT_EQ(edges({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}),
+              edges(win32::twips_rect(layout.left, layout.top, layout.client_width, layout.client_height, dpi_)));
 
     for (const LayoutRow& row : dialog::layout::Controls()) {
         SCOPED_TRACE(name_of(row));
@@ -84,9 +81,9 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
         EXPECT_EQ(IsWindowEnabled(h) != FALSE, row.enabled);
         EXPECT_EQ(IsWindowVisible(h) != FALSE, row.visible);
         const LayoutRow* frame = row.container.empty() ? nullptr : &dialog::layout::Find(row.container);
-        EXPECT_TRUE(same_rect(rect_in_parent(h),
-                              win32::twips_rect((frame ? frame->left : 0) + row.left, (frame ? frame->top : 0) + row.top,
-                                                row.width, row.height, dpi_)));
+        EXPECT_EQ(edges(rect_in_parent(h)),
+                  edges(win32::twips_rect((frame ? frame->left : 0) + row.left, (frame ? frame->top : 0) + row.top,
+                                          row.width, row.height, dpi_)));
     }
 }
 
@@ -167,7 +164,7 @@ TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     editor.Width(3650);
     editor.Top(185);
     EXPECT_EQ(GetWindow(window->hwnd(), GW_CHILD), h);
-    EXPECT_TRUE(same_rect(rect_in_parent(h), win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_)));
+    EXPECT_EQ(edges(rect_in_parent(h)), edges(win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_)));
     enable_text_controls();
     SetForegroundWindow(window->hwnd());
     SetFocus(control(u"Command4"));

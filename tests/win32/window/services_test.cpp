@@ -84,6 +84,24 @@ TEST(PictureLoader, LoadsRasterAndMetafileAndFailsAsTheHost) {
     }
 }
 
+// A TrueType face the system has (the font dialog offers TrueType only):
+// Tahoma, or else the last one listed.
+std::u16string truetype_face() {
+    std::wstring face;
+    const win32::WindowDc screen(nullptr);
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(
+        screen.get(), &want,
+        [](const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM lp) -> int {
+            if (!(type & TRUETYPE_FONTTYPE) || lf->lfFaceName[0] == L'@') return 1;
+            *reinterpret_cast<std::wstring*>(lp) = lf->lfFaceName;
+            return std::wstring(lf->lfFaceName) != L"Tahoma";
+        },
+        reinterpret_cast<LPARAM>(&face), 0);
+    return win32::to_u16(face.c_str());
+}
+
 // Both dialogs are owned by the form, start from the component's values and
 // give them back unchanged on OK (a size in points survives the trip through
 // lfHeight); a cancel raises the component's error only with CancelError.
@@ -94,7 +112,8 @@ TEST(Choosers, DialogsBelongToTheFormAndReportCancel) {
     dialog::CommonDialog& cd = on.form->CommonDialog1;
     HWND owner = nullptr;
     auto note_owner = [&](HWND dialog) { owner = GetWindow(dialog, GW_OWNER); };
-    const std::u16string face = u"Tahoma";  // TrueType, as the font dialog offers no other
+    const std::u16string face = truetype_face();
+    ASSERT_FALSE(face.empty());
     cd.Color(dialog::rgb(10, 200, 30));
     cd.Flags(0x40103 | CF_ENABLEHOOK | CF_ENABLETEMPLATE);  // and CC_ENABLEHOOK
     cd.FontName(face);

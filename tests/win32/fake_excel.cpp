@@ -160,7 +160,6 @@ public:
         if (left == 0) delete this;
         return static_cast<ULONG>(left);
     }
-    LONG refs() const { return refs_; }
 
 private:
     LONG refs_ = 1;
@@ -189,10 +188,7 @@ public:
         if (fetched) *fetched = got;
         return got == n ? S_OK : S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG n) override {
-        while (n > 0 && e_->Next()) --n;
-        return n == 0 ? S_OK : S_FALSE;
-    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override { return nothing(out); }
 
@@ -201,6 +197,23 @@ private:
 };
 
 // ---- The tables ------------------------------------------------------------------
+// The failures modelled here follow Microsoft's pages:
+//   a failed member as DISP_E_EXCEPTION with its EXCEPINFO:
+//     https://learn.microsoft.com/en-us/windows/win32/api/oaidl/nf-oaidl-idispatch-invoke
+//   Range.SpecialCells failing when no cell matches ("No cells were found."):
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.range.specialcells
+//   Application.ActiveCell failing when the active sheet is no worksheet:
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.application.activecell
+//   Application.hWnd, absent before Excel 2002 (Excel 2000 answers 438):
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.application.hwnd
+//   GetOpenFilename answering False on cancel, an array with MultiSelect:
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.application.getopenfilename
+//   Range.CountLarge beside Count, which overflows on large ranges:
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.range.countlarge
+//   CommandBarControls.Add, whose Type is an MsoControlType:
+//     https://learn.microsoft.com/en-us/office/vba/api/office.commandbarcontrols.add
+//   Font properties answering Null when the characters differ:
+//     https://learn.microsoft.com/en-us/office/vba/api/excel.font(object)
 // DISPIDs are arbitrary but fixed, as a type library's are. A type without a
 // table of its own (a selected drawing object) answers no member.
 // Rows leave out what the member has not: a put, parameters.
@@ -615,10 +628,6 @@ FakeExcel::~FakeExcel() {
     if (IsWindow(main_)) DestroyWindow(main_);
     app_.reset();
     g_model = nullptr;
-}
-
-ULONG FakeExcel::application_refs() const {
-    return static_cast<ULONG>(static_cast<FakeObject<App>*>(app_.get())->refs());
 }
 
 ComPtr<IDispatch> FakeExcel::stranger() {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "per_character_walk.h"
+#include "../../tests/commenttext/per_character_walk.h"
 #include "commenttext/format_runs.h"
 #include "fake_excel.h"
 #include "platform/memory/rich_text.h"

@@ -2,8 +2,12 @@
 // Image, over the in-memory workbook and the portable editor.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+#include <tuple>
 
 #include "commenttext/commenttext.h"
+#include "commenttext/per_character_walk.h"
 #include "support/host_fixture.h"
 
 namespace quill::testing {
@@ -85,13 +89,87 @@ TEST_F(Transfer, WalkTakesFormatsFromTheMatchingEditorPosition) {
     }
 }
 
-TEST_F(Transfer, CopiesTheSevenAttributesUnchanged) {
+TEST_F(Transfer, CopiesTheSevenAttributesUnchangedInTheirOrder) {
     prepare(u"x");
     ed->SelStart(0), ed->SelLength(1), ed->SelFontName(u"Courier New"), ed->SelFontSize(13.5f), ed->SelColor(0x123456);
     ed->SelBold(true), ed->SelItalic(true), ed->SelUnderline(true), ed->SelStrikeThru(true);
+    const auto mark = excel->log.total();
     run();
+    EXPECT_EQ(excel->log.calls_since(mark),
+              (std::vector<std::string>{"Application.ScreenUpdating", "Range.Comment", "Comment.Text", "Comment.Shape",
+                                        "Shape.TextFrame", "TextFrame.Characters", "Characters.Font", "Font.Name",
+                                        "Font.Bold", "Font.Underline", "Font.Color", "Font.Strikethrough",
+                                        "Font.Italic", "Font.Size", "Application.ScreenUpdating"}));
     EXPECT_EQ(comment().font_at(0),
               (memory::CharFont{u"Courier New", 13.5f, true, true, true, host::xlUnderlineStyleSingle, 0x123456}));
+}
+
+// The run-by-run walk gives every comment character what the walk of one
+// character at a time gives it, and leaves the editor's selection where that
+// walk leaves it; also when a host step fails every time. Each case: editor
+// text over an alphabet of letters, CR, LF, tabs and a character outside the
+// code page; formats set on random spans, so runs of every length; a comment
+// that is getcmt() of the editor, longer than it, or beside an empty editor;
+// and the walk starting from a random, often mixed, selection.
+TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
+    static constexpr const char* kFaults[] = {nullptr,       "Font.Name",       "Font.Bold",           "Font.Color",
+                                              "Font.Size",   "Characters.Font", "TextFrame.Characters", "Shape.TextFrame",
+                                              "Font.Italic"};
+    struct Case {
+        std::u16string editor;
+        std::u16string extra;  // appended to getcmt() for the comment
+        std::size_t spans;     // formatted spans, from `seed`
+        const char* fault;     // a host member that fails every time
+        unsigned seed;
+    };
+    std::vector<Case> cases = {{u"", u"xy\nz", 0, nullptr, 3}, {u"ab", u"cdefgh", 1, nullptr, 4}};
+    std::mt19937 rng(20261207);
+    const std::u16string alphabet = u"aab c\t\r\n\u0100";
+    for (unsigned k = 0; k < 150; ++k) {
+        Case c{u"", rng() % 5 ? u"" : u"tail", rng() % 6, kFaults[rng() % std::size(kFaults)], static_cast<unsigned>(rng())};
+        for (std::size_t p = 0, length = rng() % 40; p < length; ++p) {
+            const char16_t ch = alphabet[rng() % alphabet.size()];
+            c.editor += ch == u'\n' ? std::u16string(u"\r\n") : std::u16string(1, ch);
+        }
+        cases.push_back(c);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(c.editor) + " + " + to_utf8(c.extra) + (c.fault ? std::string(" failing ") + c.fault : ""));
+        ed->Text(c.editor);
+        std::mt19937 spans(c.seed);
+        const auto n = static_cast<std::int32_t>(c.editor.size()) + 1;
+        const auto pick = [&](std::int32_t m) { return static_cast<std::int32_t>(spans() % static_cast<unsigned>(m)); };
+        for (std::size_t s = 0; s < c.spans; ++s)
+            ed->SelStart(pick(n)), ed->SelLength(pick(n)), ed->SelBold(pick(2)), ed->SelColor(pick(3)), ed->SelFontSize(8.0f + pick(3));
+        const auto start = pick(n), sel = pick(n);
+        const std::u16string text = commenttext::getcmt(app(), *ed) + c.extra;
+        // One walk on a fresh comment from the same selection: its fonts, and
+        // where the editor's selection ended.
+        const auto walk = [&](const std::function<void()>& body) {
+            sheet().remove_comment({1, 1});
+            sheet().add_comment("A1", text);
+            ed->SelStart(start), ed->SelLength(sel);
+            if (c.fault) excel->log.fail_every(c.fault, 1004, u"injected");
+            body();
+            excel->log.clear_faults();
+            std::vector<memory::CharFont> fonts;
+            for (std::size_t p = 0; p < text.size(); ++p) fonts.push_back(comment().font_at(p));
+            return std::tuple(fonts, ed->SelStart(), ed->SelLength());
+        };
+        const auto reference = walk([&] {
+            const auto note = a1->Comment();
+            per_character_walk(*ed, note, note->Text(), windows_1252());
+        });
+        const auto mark = excel->log.total();
+        const auto runs = walk([&] { run(); });
+        EXPECT_EQ(runs, reference);
+        if (c.fault) continue;
+        // A host call or nine per run of equal formats, not per character.
+        const auto& fonts = std::get<0>(runs);
+        std::uint64_t changes = 0;
+        for (std::size_t p = 0; p < fonts.size(); ++p) changes += p == 0 || fonts[p] != fonts[p - 1];
+        EXPECT_LE(excel->log.total() - mark, 9 * changes + 8);
+    }
 }
 
 // A run whose write fails once is written again character by character.

@@ -1,7 +1,8 @@
 #pragma once
 // The formatted transfer's walk as it was first written, one character at a
-// time: Characters(i, 1), Font and seven puts per comment character; the
-// "before" the run-by-run walk is measured against.
+// time: Characters(i, 1), Font and seven puts per comment character. It is
+// the reference the run-by-run walk must match, and the "before" of the
+// Windows benchmark.
 #include <algorithm>
 #include <limits>
 #include <optional>

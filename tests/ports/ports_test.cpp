@@ -4,7 +4,6 @@
 #include <new>
 
 #include "ports/code_page.h"
-#include "ports/command.h"
 #include "ports/error_styles.h"
 #include "ports/leading_number.h"
 
@@ -61,15 +60,6 @@ TEST(LeadingNumber, ReadsLikeTheRuntimesVal) {
         {u"5E-1x", 0.5},
     };
     for (const auto& r : rows) EXPECT_DOUBLE_EQ(leading_number(r.text), r.expected) << to_utf8(r.text);
-}
-
-// Orent(1) to Orent(4) as the host's orientations; anything else downward.
-TEST(TextOrientation, OneTableForBothInsertCommands) {
-    const std::int32_t want[] = {host::msoTextOrientationDownward, host::msoTextOrientationHorizontal,
-                                 host::msoTextOrientationVertical, host::msoTextOrientationUpward,
-                                 host::msoTextOrientationDownward, host::msoTextOrientationDownward};
-    for (std::int32_t option = 0; option <= 5; ++option)
-        EXPECT_EQ(text_orientation(option), want[option]) << option;
 }
 
 }  // namespace

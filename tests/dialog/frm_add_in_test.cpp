@@ -60,7 +60,6 @@ TEST(Form, ZoomHideAndUnload) {
 // What the buttons make of their commands' outcomes: the boxes, in order,
 // with their exact texts, and the status line.
 TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
-    const ShownBox locked{u"Please First Remove Sheet Protection.", MsgButtons::OK, u"Pixnote"};
     const struct {
         const char* name;
         const char16_t* button;
@@ -70,12 +69,9 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
         std::vector<ShownBox> boxes;
         std::vector<std::u16string> captions;
     } rows[] = {
-        {"Insert Text Only, protected", u"Command3", "A1", {}, true, {locked}, {}},
         {"Insert Text Only, comment found", u"Command3", "A1", {"A1"}, false,
          {{u"Below Comment is already present.\r\nTo overwrite tickmark the Overwrite comment checkbox.\r\n\r\nnote",
            MsgButtons::OK, u"Comment found"}}, {}},
-        {"Delete Comment, one cell", u"Command2", "A1", {"A1"}, false,
-         {{u"Do you want to delete comment in the activecell?", MsgButtons::YesNo, u"Delete Comment"}}, {}},
         // Insert Image traps its failure under its own title.
         {"Insert Image, a shape selected", u"OKButton", nullptr, {}, false, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
         {"Insert Image, cancelled", u"OKButton", "A1", {}, false, {}, {u""}},

@@ -10,12 +10,6 @@
 namespace quill::dialog {
 namespace {
 
-std::string label(const LayoutRow& c) {
-    std::string s = to_utf8(std::u16string(c.name));
-    if (c.index) s += "(" + std::to_string(c.index) + ")";
-    return s;
-}
-
 // The properties the dialog's behaviour rests on, not the table's values:
 // every control is reachable on screen, the tab order runs without gaps in
 // the order the user expects, and Orent is the one array, indexed 1..4.
@@ -24,7 +18,7 @@ TEST(Layout, ControlsFitTabInOrderAndOrentIsOneArray) {
     std::vector<const LayoutRow*> tabbed;
     std::vector<std::int32_t> orent;
     for (const LayoutRow& c : layout::Controls()) {
-        SCOPED_TRACE(label(c));
+        SCOPED_TRACE(to_utf8(std::u16string(c.name)) + std::to_string(c.index));
         if (c.tab_index >= 0) tabbed.push_back(&c);
         if (c.index) {
             EXPECT_EQ(c.name, u"Orent");

@@ -57,7 +57,6 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         // Mixed: the dialog starts from its last colour; OK colours them all.
         {"colour, mixed", false, true, red, Kind::Done, [](auto& f) { f.color = kRed; }, kBlue},
         {"colour, cancel", false, true, cancel, Kind::Refused, nullptr, kBlue},
-        {"colour, cancel error", false, false, error(err::kCancel), Kind::Refused, nullptr},
         {"colour, dialog error", false, true, error(7), Kind::Refused, nullptr, kBlue},
         // An automation error of the component is no cancel: its colour goes on.
         {"colour, automation error", false, true, error(kAutomation), Kind::Done, [](auto& f) { f.color = kBlue; }, kBlue},
@@ -69,7 +68,6 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         {"font, mixed field set", true, true, [](auto& c) { c.font({.bold = false}); }, Kind::Done,
          [](auto& f) { f.bold = false; }},
         {"font, cancel", true, true, cancel, Kind::Refused, nullptr},
-        {"font, dialog error", true, false, error(7), Kind::Refused, nullptr},
         {"font, automation error", true, true, error(kAutomation), Kind::Done, nullptr},
     };
     for (const auto& r : rows) {

@@ -16,11 +16,7 @@ namespace {
 // Editor position p gets colour p + 1, so the colour a comment character
 // ends up with names the editor position its format was taken from.
 inline void colour_positions(memory::RichText& ed) {
-    for (std::int32_t p = 0; p < static_cast<std::int32_t>(ed.Text().size()); ++p) {
-        ed.SelStart(p);
-        ed.SelLength(1);
-        ed.SelColor(p + 1);
-    }
+    for (std::int32_t p = 0; p < static_cast<std::int32_t>(ed.Text().size()); ++p) ed.SelStart(p), ed.SelLength(1), ed.SelColor(p + 1);
 }
 
 // The source position of every character of the text, one symbol each
@@ -191,7 +187,6 @@ TEST(InsertTextOnly, ExistingCommentAndEditorCases) {
     } rows[] = {
         // The LF reports the CR's format.
         {"new comment", kText, true, false, 0, 0, Kind::Done, {.created = 1, .formatted = 6}, u"Hi\nyou", "012456", false},
-        {"kept and refilled", kText, true, true, 1, 0, Kind::Done, {.kept = 1, .formatted = 6}, u"Hi\nyou", "012456", true},
         {"deleted and made anew", kText, true, true, 1, 1, Kind::Done, {.created = 1, .deleted = 1, .formatted = 6}, u"Hi\nyou", "012456", false},
         {"upward", kText, true, false, 0, 0, Kind::Done, {.created = 1, .formatted = 6}, u"Hi\nyou", "012456", false, 3,
          host::msoTextOrientationUpward, host::xlBottom},

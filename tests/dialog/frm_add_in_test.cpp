@@ -41,16 +41,14 @@ TEST(Form, ZoomHideAndUnload) {
     auto* first_editor = form.RichTextBox1.get();
     form.Hide();
     form.Show();
-    EXPECT_EQ(std::count(f.events.begin(), f.events.end(), "frmAddIn.Load"), 1);
-    EXPECT_EQ(form.RichTextBox1->Text(), u"kept");
+    EXPECT_EQ(std::tuple(std::count(f.events.begin(), f.events.end(), "frmAddIn.Load"), form.RichTextBox1->Text()), std::tuple(1, u"kept"));
     form.Unload();
     form.Unload();  // not loaded: nothing more to destroy
     EXPECT_EQ(std::tuple(f.window->destroyed, form.Loaded(), form.Visible(), form.RichTextBox1.get() == first_editor),
               std::tuple(1, false, false, false));
     EXPECT_EQ(std::tuple(form.Check1.Value(), form.Orent.Selected(), form.Label3.Caption(), form.Image1.Picture()),
               std::tuple(1, 0, std::u16string(), nullptr));
-    EXPECT_EQ(std::tuple(form.RichTextBox1->Text(), form.RichTextBox1->Enabled()), std::tuple(u"", false));
-    EXPECT_EQ(geometry(), normal);
+    EXPECT_EQ(std::tuple(form.RichTextBox1->Text(), form.RichTextBox1->Enabled(), geometry()), std::tuple(u"", false, normal));
     f.editor().FireDblClick();
     EXPECT_EQ(f.events.back(), "RichTextBox1.DblClick");
     form.Show();
@@ -65,26 +63,24 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
         const char16_t* button;
         const char* selection;  // nullptr: a shape
         std::vector<const char*> comments;
-        bool protect;
         std::vector<ShownBox> boxes;
         std::vector<std::u16string> captions;
     } rows[] = {
-        {"Insert Text Only, comment found", u"Command3", "A1", {"A1"}, false,
+        {"Insert Text Only, comment found", u"Command3", "A1", {"A1"},
          {{u"Below Comment is already present.\r\nTo overwrite tickmark the Overwrite comment checkbox.\r\n\r\nnote",
            MsgButtons::OK, u"Comment found"}}, {}},
         // Insert Image traps its failure under its own title.
-        {"Insert Image, a shape selected", u"OKButton", nullptr, {}, false, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
-        {"Insert Image, cancelled", u"OKButton", "A1", {}, false, {}, {u""}},
+        {"Insert Image, a shape selected", u"OKButton", nullptr, {}, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
+        {"Insert Image, cancelled", u"OKButton", "A1", {}, {}, {u""}},
         // The status line shows while the editor's text is formatted; the
         // preview shows the last picture.
-        {"Insert Image, a picture with text", u"OKButton", "B2", {}, false, {},
+        {"Insert Image, a picture with text", u"OKButton", "B2", {}, {},
          {u"Please Wait Formating Text... into Comment cell $B$2", u""}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         FormFixture f;
         for (const char* c : r.comments) f.excel->sheet().add_comment(c, u"note");
-        f.excel->sheet().protect_contents = r.protect;
         f.excel->sheet().select(r.selection ? r.selection : "A1");
         if (!r.selection) f.excel->sheet().select_shape(), f.excel->scripted_files().choose({u"/a.png"});
         const std::u16string picture = u"" QUILL_SOURCE_DIR "/docs/demo.png";
@@ -94,7 +90,6 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
             f.pictures->files[picture] = {2, 2};
             f.form->RichTextBox1->Text(u"Hi"), f.form->RichTextBox1->Enabled(true);
         }
-        f.messages->answers = {MsgAnswer::No};
         std::vector<std::u16string> captions;
         f.form->Label3.on_changed = [&](const Control& c) { captions.push_back(c.Caption()); };
         std::vector<Outcome::Kind> outcomes;

@@ -27,10 +27,9 @@ struct Progress final : ProgressPort {
     std::vector<std::string> seen;
 };
 
-struct Rig : HostFixture {
-    Rig() {
-        static int made = 0;
-        dir = fs::temp_directory_path() / ("quill_insert_image_" + std::to_string(::getpid()) + "_" + std::to_string(++made));
+struct InsertImage : HostFixture, ::testing::Test {
+    InsertImage() {
+        dir = fs::temp_directory_path() / ("quill_insert_image_" + std::to_string(::getpid()));
         fs::create_directories(dir);
         const auto png = memory::encode_png(std::vector<std::uint8_t>(12, 0x40), 2, 2);
         for (const char* stem : {"a", "b", "c", "d", "e"}) {
@@ -39,21 +38,11 @@ struct Rig : HostFixture {
             paths.push_back(to_u16(p.string()));
         }
     }
-    ~Rig() { fs::remove_all(dir); }
-    Outcome run(const CommentOptions& options = {}) {
-        // Values the closing steps change, so a test sees whether they ran.
-        excel->display_comment_indicator = 0;
-        excel->visible = false;
-        progress.seen.clear();
-        return images::InsertImage(app(), *ed, options, std::make_shared<memory::MemoryPictureLoader>(), progress);
-    }
-    bool closing_ran() const { return excel->display_comment_indicator == host::xlCommentIndicatorOnly && excel->visible; }
-
+    ~InsertImage() override { fs::remove_all(dir); }
     fs::path dir;
     std::vector<std::u16string> paths;
     Progress progress;
 };
-struct InsertImage : Rig, ::testing::Test {};
 
 struct Expect {
     std::optional<int> file;  // index into the files as the dialog returned them; none: no picture
@@ -103,19 +92,17 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         const std::vector<std::u16string> files(paths.begin(), paths.begin() + r.files);
         for (const char* cell : r.existing) {
             memory::CommentData& c = sheet().add_comment(cell, u"old");
-            c.width = kNew;
-            c.height = 55.5 * 1.75;
-            c.fill.transparency = 0.2f;
+            c.width = kNew, c.height = 55.5 * 1.75, c.fill.transparency = 0.2f;
         }
         sheet().select(r.selection);
-        ed->Text(r.editor ? r.editor : u"text");
-        ed->Enabled(r.editor != nullptr);
+        ed->Text(r.editor ? r.editor : u"text"), ed->Enabled(r.editor != nullptr);
         if (r.files) excel->scripted_files().choose(files, r.lower_bound);
 
-        const Outcome got = run(r.options);
+        // Values the closing steps change, so that the test sees whether they ran.
+        excel->display_comment_indicator = 0, excel->visible = false, progress.seen.clear();
+        const Outcome got = images::InsertImage(app(), *ed, r.options, std::make_shared<memory::MemoryPictureLoader>(), progress);
 
-        EXPECT_EQ(got.kind, Outcome::Kind::Done);
-        EXPECT_EQ(got.counts, r.counts);
+        EXPECT_EQ(std::tuple(got.kind, got.counts), std::tuple(Outcome::Kind::Done, r.counts));
         for (const auto& [cell, e] : r.expect) {
             SCOPED_TRACE(cell);
             const memory::CommentData* c = sheet().comment(cell);
@@ -133,7 +120,7 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         want.insert(want.end(), static_cast<std::size_t>(r.counts.created + r.counts.kept), "Picture");
         want.push_back("Finished");
         EXPECT_EQ(progress.seen, want);
-        EXPECT_TRUE(closing_ran());
+        EXPECT_TRUE(excel->display_comment_indicator == host::xlCommentIndicatorOnly && excel->visible);
     }
 }
 

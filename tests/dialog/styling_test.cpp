@@ -20,14 +20,10 @@ struct Styling {
     // then "bcde", straddling both halves, selected. The component holds
     // what an earlier run left in it.
     explicit Styling(bool mixed) {
-        ed->Text(u"abcdef");
-        select(3, 3);
+        ed->Text(u"abcdef"), ed->SelStart(3), ed->SelLength(3);
         if (mixed) ed->SelColor(kGreen), ed->SelBold(true), ed->SelFontName(u"Courier New"), ed->SelFontSize(14);
-        select(1, 4);
-        dlg.Color(kBlue);
-        dlg.FontName(u"Wingdings");
+        ed->SelStart(1), ed->SelLength(4), dlg.Color(kBlue), dlg.FontName(u"Wingdings");
     }
-    void select(std::int32_t start, std::int32_t length) { ed->SelStart(start), ed->SelLength(length); }
     std::vector<CharFont> formats() const {
         std::vector<CharFont> out;
         for (std::int32_t i = 0; i < static_cast<std::int32_t>(ed->Text().size()); ++i) out.push_back(ed->FormatAt(i));

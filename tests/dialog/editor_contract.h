@@ -94,15 +94,10 @@ TEST_P(EditorContract, AttributesMixedValuesAndTheInsertionPoint) {
                              ed().SelBold(), ed().SelItalic(), ed().SelUnderline(), ed().SelStrikeThru()),
                   std::tuple(in, in, in, in, in, in, in)) << p;
     }
-    select(0, 6);
-    ed().SelItalic(false);
-    select(0, 2);  // "a" plain, "b" bold red
-    EXPECT_FALSE(ed().SelBold().has_value() || ed().SelColor().has_value());
-    EXPECT_EQ(ed().SelItalic(), false);
-    ed().Text(u"xy\r\nw");
-    select(0, 5);
-    EXPECT_EQ(ed().SelBold(), false);
-    EXPECT_TRUE(ed().SelColor().has_value());
+    select(0, 6), ed().SelItalic(false), select(0, 2);  // "a" plain, "b" bold red
+    EXPECT_EQ(std::tuple(ed().SelBold().has_value(), ed().SelColor().has_value(), ed().SelItalic()), std::tuple(false, false, false));
+    ed().Text(u"xy\r\nw"), select(0, 5);
+    EXPECT_EQ(std::tuple(ed().SelBold(), ed().SelColor().has_value()), std::tuple(false, true));
     for (const std::u16string text : {u"ab", u""}) {
         ed().Text(text);
         select(static_cast<std::int32_t>(text.size()) / 2, 0);

@@ -143,11 +143,8 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
 constexpr std::int32_t kBlue = 0xFF0000;
 
 std::vector<bool> text_controls_enabled(frmAddIn& form) {
-    std::vector<bool> on{form.RichTextBox1->Enabled()};
-    for (std::int32_t i = 1; i <= 4; ++i) on.push_back(form.Orent(i).Enabled());
-    for (CommandButton* b : {&form.Command3, &form.Command4, &form.Command5, &form.Command6})
-        on.push_back(b->Enabled());
-    return on;
+    return {form.RichTextBox1->Enabled(), form.Orent(1).Enabled(), form.Orent(2).Enabled(), form.Orent(3).Enabled(),
+            form.Orent(4).Enabled(), form.Command3.Enabled(), form.Command4.Enabled(), form.Command5.Enabled(), form.Command6.Enabled()};
 }
 
 // The text controls start off. Ticking offers the user's name, selected in blue, only to an empty

@@ -120,10 +120,7 @@ TEST_F(Transfer, RunsGiveWhatTheCharacterWalkGives) {
             for (std::size_t p = 0; p < text.size(); ++p) fonts.push_back(comment().font_at(p));
             return std::tuple(fonts, ed->SelStart(), ed->SelLength(), ed->Text());
         };
-        const auto reference = walk([&] {
-            const auto note = a1->Comment();
-            per_character_walk(*ed, note, note->Text(), windows_1252());
-        });
+        const auto reference = walk([&] { const auto n = a1->Comment(); per_character_walk(*ed, n, n->Text(), windows_1252()); });
         const auto mark = excel->log.total();
         Outcome got;
         const auto runs = walk([&] { got = run(); });

@@ -39,11 +39,9 @@ TEST(Form, ZoomHideAndUnload) {
     form.Image1.Picture(std::make_shared<Picture>(Picture{10, 10, u"/p.png"}));
     form.RichTextBox1->Text(u"kept");
     auto* first_editor = form.RichTextBox1.get();
-    form.Hide();
-    form.Show();
+    form.Hide(), form.Show();
     EXPECT_EQ(std::tuple(std::count(f.events.begin(), f.events.end(), "frmAddIn.Load"), form.RichTextBox1->Text()), std::tuple(1, u"kept"));
-    form.Unload();
-    form.Unload();  // not loaded: nothing more to destroy
+    form.Unload(), form.Unload();  // the second finds it not loaded: nothing more to destroy
     EXPECT_EQ(std::tuple(f.window->destroyed, form.Loaded(), form.Visible(), form.RichTextBox1.get() == first_editor),
               std::tuple(1, false, false, false));
     EXPECT_EQ(std::tuple(form.Check1.Value(), form.Orent.Selected(), form.Label3.Caption(), form.Image1.Picture()),
@@ -155,9 +153,7 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
             SCOPED_TRACE(to_utf8(std::u16string(kept) + u"/" + name));
             FormFixture f;
             EXPECT_EQ(text_controls_enabled(*f.form), std::vector<bool>(9, false));  // as the layout has them
-            f.excel->user_name = name;
-            f.editor().Text(kept);
-            f.form->Orent(3).Value(true);
+            f.excel->user_name = name, f.editor().Text(kept), f.form->Orent(3).Value(true);
             const std::u16string want = *kept ? kept : name;
             for (int round = 0; round < 2; ++round) {
                 f.form->Click(u"Check2");
@@ -168,8 +164,7 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
                 EXPECT_EQ(std::tuple(text_controls_enabled(*f.form), f.form->Orent.Selected()), std::tuple(std::vector<bool>(9, false), 3));
             }
             auto& doc = f.editor();
-            doc.SelStart(static_cast<std::int32_t>(doc.Text().size()));
-            doc.TypeText(u"hi");  // an empty name still leaves a blue insertion point
+            doc.SelStart(static_cast<std::int32_t>(doc.Text().size())), doc.TypeText(u"hi");  // an empty name still leaves a blue insertion point
             for (std::int32_t i = 0; i < static_cast<std::int32_t>(doc.Text().size()); ++i)
                 EXPECT_EQ(doc.FormatAt(i).color, *kept ? 0 : kBlue) << i;
         }

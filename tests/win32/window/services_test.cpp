@@ -49,12 +49,11 @@ TEST(PictureLoader, LoadsRasterAndMetafileAndFailsAsTheHost) {
         int width, height;
         std::int32_t error;
     } rows[] = {
-        {wintest::temp_path(L"quill-red.png"),
+        {wintest::temp_file(L"qr") + L".png",
          [&](auto& p) { return wintest::write_image(p, solid, GUID_ContainerFormatPng); }, 24, 12, 0},
-        {wintest::temp_path(L"quill-red.emf"), write_emf, 96, 48, 0},
+        {wintest::temp_file(L"qr") + L".emf", write_emf, 96, 48, 0},
         {L"C:\\no\\such\\picture.png", nullptr, 0, 0, 53},
-        {wintest::temp_path(L""), nullptr, 0, 0, 53},  // a folder
-        {wintest::temp_path(L"quill-junk.png"), junk, 0, 0, 481},
+        {wintest::temp_file(L"qj") + L".png", junk, 0, 0, 481},
     };
     win32::Win32PictureLoader loader;
     EXPECT_EQ(loader.LoadPicture(u""), nullptr);

@@ -116,28 +116,9 @@ std::wstring window_text(HWND hwnd) {
     return buffer;
 }
 
-HWND create_xlmain(const wchar_t* title, DWORD style) {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"XLMAIN";
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-    return CreateWindowExW(0, L"XLMAIN", title, style, 0, 0, 900, 700, nullptr, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
-std::wstring temp_path(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    return std::wstring(dir) + name;
-}
-
 FormOnScreen::FormOnScreen(HWND host) {
     // The overwrite warnings of the check boxes go to a file, not the screen.
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_path(L"quill-window-boxes.log").c_str());
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_file(L"qwb").c_str());
     excel->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(host));
     form = std::dynamic_pointer_cast<quill::dialog::frmAddIn>(window_dialog_factory()());
     form->on_event = [this](std::u16string_view name, quill::dialog::Event) {

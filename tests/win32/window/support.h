@@ -12,6 +12,7 @@
 #include "dialog/frm_add_in.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/window_form.h"
+#include "win32/support.h"
 
 namespace wintest {
 
@@ -52,12 +53,7 @@ Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 // them as they are (PNG, BMP).
 bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
 
-std::wstring temp_path(const wchar_t* name);
 std::wstring window_text(HWND hwnd);
-
-// A top-level window of Excel's main window class, "XLMAIN" (registered on
-// first use and kept), 900 x 700 pixels at the origin.
-HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 
 // The dialog shown with its window by a host whose main window is `host`
 // (none: the dialog stays top-level), every event it raises noted by name.

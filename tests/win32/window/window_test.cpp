@@ -109,21 +109,6 @@ TEST_F(FormWindowTest, TabOrderFollowsTheTabIndexes) {
     }
 }
 
-// Labels, the image and the frame lie beneath every windowed control, as on
-// the original form platform (Label1 must not paint over the editor's edge).
-TEST_F(FormWindowTest, WindowedControlsStayAboveLabels) {
-    bool below = false;
-    for (HWND w = GetWindow(window->hwnd(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        wchar_t cls[16] = L"";
-        GetClassNameW(w, cls, 16);
-        if (lstrcmpiW(cls, L"Static") == 0 || w == control(u"Image1") || w == control(u"Frame1")) {
-            below = true;
-        } else if (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP) {
-            EXPECT_FALSE(below) << "a control under a label: " << GetDlgCtrlID(w);
-        }
-    }
-}
-
 // Clicks and keys reach the model; the modeless dialog gets its keys
 // through the thread's message hook.
 TEST_F(FormWindowTest, ClicksAndKeysReachTheModel) {

@@ -38,20 +38,17 @@ struct DispFailure {
 
 // The arguments of one call, by parameter position (a property put's value is
 // argument 0), converted as Excel converts them, with US English rules.
-class Args {
-public:
-    explicit Args(std::vector<const VARIANT*> given) : given_(std::move(given)) {}
-    const VARIANT* opt(std::size_t i) const { return i < given_.size() ? given_[i] : nullptr; }
+struct Args {
+    std::vector<const VARIANT*> given;
+    const VARIANT* opt(std::size_t i) const { return i < given.size() ? given[i] : nullptr; }
     const VARIANT& need(std::size_t i) const {
         if (!opt(i)) throw DispFailure{DISP_E_PARAMNOTOPTIONAL, static_cast<UINT>(i)};
         return *opt(i);
     }
     UniqueVariant as(std::size_t i, VARTYPE t) const {
         UniqueVariant out;
-        if (FAILED(VariantChangeTypeEx(out.put(), const_cast<VARIANT*>(&need(i)), 0x0409, 0, t))) {
-            throw DispFailure{DISP_E_TYPEMISMATCH, static_cast<UINT>(i)};
-        }
-        return out;
+        if (SUCCEEDED(VariantChangeTypeEx(out.put(), const_cast<VARIANT*>(&need(i)), 0x0409, 0, t))) return out;
+        throw DispFailure{DISP_E_TYPEMISMATCH, static_cast<UINT>(i)};
     }
     std::u16string str(std::size_t i) const {
         UniqueVariant s = as(i, VT_BSTR);  // a null BSTR is the empty string
@@ -73,9 +70,6 @@ public:
         else if constexpr (std::is_same_v<T, std::int32_t>) return i4(i);
         else return str(i);
     }
-
-private:
-    std::vector<const VARIANT*> given_;
 };
 
 template <class P>
@@ -96,9 +90,7 @@ UniqueVariant ret(std::int32_t i) { return ret(VT_I4, [&](VARIANT& v) { v.lVal =
 // Excel hands out Font.Size, Font.Color and other measures as Doubles.
 UniqueVariant ret(double d) { return ret(VT_R8, [&](VARIANT& v) { v.dblVal = d; }); }
 template <class P>
-UniqueVariant ret(std::shared_ptr<P> p) {
-    return object(std::move(p));
-}
+UniqueVariant ret(std::shared_ptr<P> p) { return object(std::move(p)); }
 
 template <class P>
 using Getter = std::function<UniqueVariant(P&, const Args&)>;
@@ -128,10 +120,7 @@ std::function<void(P&, const Args&)> put(void (P::*f)(T)) {
 // A method without a result.
 template <class P>
 Getter<P> call(std::function<void(P&, const Args&)> f) {
-    return [f](P& p, const Args& x) {
-        f(p, x);
-        return UniqueVariant();
-    };
+    return [f](P& p, const Args& x) { return f(p, x), UniqueVariant(); };
 }
 
 // The interface pointer `as`, when the caller asked for one this object has.
@@ -460,9 +449,9 @@ public:
         if (result) VariantInit(result);
         try {
             if (is_put) {
-                m->put(*port_, Args({&dp->rgvarg[0]}));
+                m->put(*port_, Args{{&dp->rgvarg[0]}});
             } else {
-                UniqueVariant r = m->get(*port_, Args(std::move(given)));
+                UniqueVariant r = m->get(*port_, Args{std::move(given)});
                 if (result) {
                     *result = *r.get();
                     VariantInit(r.get());

@@ -1,7 +1,6 @@
 // The dialog window's tests under Wine (GoogleTest). run-wine-tests.sh runs
 // it in the Wine prefix under Xvfb:
 //   pixnote_window_tests [gtest options]
-// QUILLETTE_ARTIFACTS names a folder for the dialog's screenshot.
 #include <windows.h>
 #include <ole2.h>
 

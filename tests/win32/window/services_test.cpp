@@ -22,6 +22,17 @@ namespace {
 
 constexpr COLORREF kRed = RGB(220, 30, 40);
 
+// 24 x 12 red pixels, bottom-up as a BMP stores them.
+bool write_bmp(const std::wstring& path) {
+    const std::vector<std::uint32_t> px(24 * 12, (GetRValue(kRed) << 16) | (GetGValue(kRed) << 8) | GetBValue(kRed));
+    const BITMAPINFOHEADER info{sizeof info, 24, 12, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info + px.size() * 4), 0, 0,
+                                sizeof file + sizeof info};
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info);
+    return !!out.write(reinterpret_cast<const char*>(px.data()), static_cast<std::streamsize>(px.size() * 4));
+}
+
 // One red rectangle over the whole 1 x 0.5 inch (96 x 48 pixels) of an EMF.
 bool write_emf(const std::wstring& path) {
     const RECT frame{0, 0, 2540, 1270};  // HIMETRIC
@@ -40,8 +51,6 @@ bool write_emf(const std::wstring& path) {
 // what each draws stretched into a target twice as large. Failures are the
 // host's errors; an empty path clears an image.
 TEST(PictureLoader, LoadsRasterAndMetafileAndFailsAsTheHost) {
-    wintest::Pixels solid{24, 12, {}};
-    solid.bgra.assign(24 * 12, 0xFF000000u | (GetRValue(kRed) << 16) | (GetGValue(kRed) << 8) | GetBValue(kRed));
     const auto junk = [](const std::wstring& p) { return !!(std::ofstream(p.c_str()) << "no picture at all"); };
     const struct {
         std::wstring path;
@@ -49,8 +58,8 @@ TEST(PictureLoader, LoadsRasterAndMetafileAndFailsAsTheHost) {
         int width, height;
         std::int32_t error;
     } rows[] = {
-        {wintest::temp_file(L"qr") + L".png",
-         [&](auto& p) { return wintest::write_image(p, solid, GUID_ContainerFormatPng); }, 24, 12, 0},
+        {wintest::temp_file(L"qr") + L".bmp",
+         write_bmp, 24, 12, 0},
         {wintest::temp_file(L"qr") + L".emf", write_emf, 96, 48, 0},
         {L"C:\\no\\such\\picture.png", nullptr, 0, 0, 53},
         {wintest::temp_file(L"qj") + L".png", junk, 0, 0, 481},

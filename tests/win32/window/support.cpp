@@ -87,29 +87,6 @@ Pixels render(int width, int height, const std::function<void(HDC)>& paint) {
     return from_dc(nullptr, 0, 0, width, height, paint);
 }
 
-bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container) {
-    ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.put()))))
-        return false;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    std::vector<std::uint32_t> rows = pixels.bgra;
-    for (auto& p : rows) p |= 0xFF000000u;  // the screen has no alpha: opaque
-    return SUCCEEDED(factory->CreateStream(stream.put())) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.put())) &&
-           SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(frame.put(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(static_cast<UINT>(pixels.width), static_cast<UINT>(pixels.height))) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat32bppBGRA &&
-           SUCCEEDED(frame->WritePixels(static_cast<UINT>(pixels.height), static_cast<UINT>(pixels.width) * 4,
-                                        static_cast<UINT>(rows.size() * 4), reinterpret_cast<BYTE*>(rows.data()))) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
-
 std::wstring window_text(HWND hwnd) {
     wchar_t buffer[512] = L"";
     GetWindowTextW(hwnd, buffer, 512);

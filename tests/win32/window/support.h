@@ -1,8 +1,7 @@
 #pragma once
 // Helpers of the window tests: message pumping, answering modal dialogs,
-// pixels of windows and picture files written through WIC.
+// pixels of windows.
 #include <windows.h>
-#include <wincodec.h>
 
 #include <cstdint>
 #include <functional>
@@ -49,9 +48,6 @@ Pixels capture(HWND hwnd);
 // Draws with `paint` into a fresh white bitmap.
 Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 
-// Writes 32-bit pixels, made opaque, in a WIC container format that takes
-// them as they are (PNG, BMP).
-bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
 
 std::wstring window_text(HWND hwnd);
 

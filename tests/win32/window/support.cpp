@@ -47,12 +47,11 @@ COLORREF Pixels::at(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-namespace {
-Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(HDC)>& paint) {
+Pixels render(int width, int height, const std::function<void(HDC)>& paint) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -61,30 +60,12 @@ Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(
     const UniqueHBitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
     const SelectedObject selected(mem.get(), dib.get());
-    if (source) {
-        BitBlt(mem.get(), 0, 0, w, h, source, x, y, SRCCOPY);
-    } else {
-        RECT all{0, 0, w, h};
-        FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        paint(mem.get());
-    }
+    RECT all{0, 0, width, height};
+    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    paint(mem.get());
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    return Pixels{w, h, {p, p + static_cast<std::size_t>(w) * static_cast<std::size_t>(h)}};
-}
-}  // namespace
-
-Pixels capture(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const Pixels shot = from_dc(WindowDc(nullptr).get(), r.left, r.top, r.right - r.left, r.bottom - r.top, {});
-    for (std::uint32_t p : shot.bgra)
-        if (p & 0xFFFFFF) return shot;
-    return render(r.right - r.left, r.bottom - r.top, [&](HDC dc) { PrintWindow(hwnd, dc, 0); });
-}
-
-Pixels render(int width, int height, const std::function<void(HDC)>& paint) {
-    return from_dc(nullptr, 0, 0, width, height, paint);
+    return Pixels{width, height, {p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height)}};
 }
 
 std::wstring window_text(HWND hwnd) {

@@ -26,7 +26,6 @@ public:
     ~DialogAnswer();
     DialogAnswer(const DialogAnswer&) = delete;
     DialogAnswer& operator=(const DialogAnswer&) = delete;
-    bool answered() const { return answered_; }
 
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
@@ -42,9 +41,6 @@ struct Pixels {
     COLORREF at(int x, int y) const;  // as 0x00BBGGRR
 };
 
-// What the screen shows of `hwnd`'s window rectangle; falls back to
-// PrintWindow when the screen cannot be read.
-Pixels capture(HWND hwnd);
 // Draws with `paint` into a fresh white bitmap.
 Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 

@@ -10,25 +10,58 @@
 #include "platform/xlsx/model.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"
+#include "platform/xlsx/shared_strings.h"
+#include "platform/xlsx/styles.h"
 #include "platform/xlsx/vml_drawing.h"
 
 namespace quill::xlsx::detail {
 
+// What reading a part after the load needs: the package as read and the
+// workbook-wide parts that give cells and notes their fonts.
+struct Reader {
+    Package package;
+    std::string file;  // for messages
+    ThemeColors theme;
+    Styles styles;
+    bool date1904 = false;
+    std::string strings_part;  // "" for none
+    // Read with the first cells that need them.
+    const std::vector<StoredString>& strings() const;
+
+private:
+    mutable std::shared_ptr<const std::vector<StoredString>> strings_;
+};
+
+// The notes of a sheet as its parts hold them, read on first use.
+struct LoadedNotes {
+    std::vector<Note> notes;  // saving compares with these
+    CommentExtras comment_extras;
+    std::vector<std::pair<std::string, std::string>> comment_root_attributes;
+    // Never fatal: a drawing part that cannot be read leaves the notes their
+    // default boxes and `vml_error` its reason, and refuses only a save that
+    // has to change it.
+    std::shared_ptr<const VmlPart> vml;
+    std::string vml_error;
+};
+
 struct SheetSource {
     std::string part;        // the worksheet part
+    std::u16string name;
     Relationships rels;      // the sheet's relationships
     std::string legacy_rel;  // id of the <legacyDrawing> relationship, "" for none
     std::string comments_part, comments_rel;
     std::string vml_part;    // "" for none
-    std::vector<Note> notes; // as loaded: saving compares with these
-    CommentExtras comment_extras;
-    std::vector<std::pair<std::string, std::string>> comment_root_attributes;
-    // Read at load only for a sheet with notes, and then never fatal: a part
-    // that cannot be read leaves the notes their default boxes and `vml_error`
-    // its reason, and refuses only a save that has to change it.
-    std::shared_ptr<const VmlPart> vml;
-    std::string vml_error;
     Relationships vml_rels;
+    std::shared_ptr<const Reader> reader;
+    double default_row_height = 15;
+
+    // Throws Invalid.
+    const LoadedNotes& loaded() const;
+    std::vector<Cell> cells() const;
+    std::vector<RowHeight> rows() const;
+
+private:
+    mutable std::shared_ptr<const LoadedNotes> loaded_;
 };
 
 struct PackageSource {

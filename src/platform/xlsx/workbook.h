@@ -33,9 +33,14 @@ struct CellContext {
     bool date1904;
 };
 
-// Fills the sheet's protection, geometry and cells; returns the relationship
-// id of its <legacyDrawing>, "" when there is none.
-std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& context, Sheet& sheet);
+// Fills the sheet's protection, column widths and default sizes from a
+// worksheet part's XML; returns the relationship id of its <legacyDrawing>,
+// "" when there is none. The rows are skipped unread when that is safe.
+std::string parse_worksheet_head(const std::string& xml, std::string_view part, Sheet& sheet);
+// The cells (when `cells` is given) and the row heights (when `rows` is) of a
+// worksheet part, each sorted.
+void parse_sheet_data(const pugi::xml_document& doc, const CellContext& context, std::u16string_view sheet_name,
+                      double default_row_height, std::vector<Cell>* cells, std::vector<RowHeight>* rows);
 
 // "B3" -> row 2, column 1; false when malformed.
 bool parse_cell_ref(std::string_view ref, std::int32_t& row, std::int32_t& col);

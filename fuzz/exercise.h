@@ -17,7 +17,12 @@ namespace quill::fuzz {
 }
 
 inline void exercise(xlsx::Workbook wb) {
-    auto excel = xlsx::to_memory(wb);
+    std::shared_ptr<memory::Excel> excel;
+    try {
+        excel = xlsx::to_memory(wb);  // reads every sheet's cells and notes
+    } catch (const xlsx::XlsxError&) {
+        return;  // a damaged part, refused with a reason
+    }
     xlsx::update_document(wb, *excel);
     for (auto& sheet : wb.sheets)
         if (!sheet.notes.empty()) sheet.notes.front().text.push_back({u"!", xlsx::default_note_font()});

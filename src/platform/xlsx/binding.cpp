@@ -108,7 +108,6 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
         for (const auto& c : src.columns)
             for (std::int32_t col = c.first; col <= c.last && col < memory::kMaxColumns; ++col)
                 dst.column_widths[col + 1] = c.width;
-        for (const auto& r : src.rows) dst.row_heights[r.row + 1] = r.height;
         for (const auto& cell : src.cells) {
             memory::CellData& d = dst.cell(memory::CellRef{cell.row + 1, cell.col + 1});
             switch (cell.type) {
@@ -119,6 +118,8 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
             }
             d.text = to_formatted(cell.display, memory::cell_default_font());
         }
+        // After the cells, whose reading gives the heights too.
+        for (const auto& r : src.rows) dst.row_heights[r.row + 1] = r.height;
         for (const auto& n : src.notes) {
             auto data = std::make_shared<memory::CommentData>();
             data->author = n.author;

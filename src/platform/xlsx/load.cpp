@@ -157,16 +157,21 @@ const std::vector<StoredString>& Reader::strings() const {
 
 std::vector<Cell> SheetSource::cells() const {
     std::vector<Cell> out;
+    std::vector<RowHeight> rows;
     const CellContext ctx{&reader->strings(), &reader->styles, &reader->theme, reader->date1904};
-    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, &out, nullptr);
+    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, &out, &rows);
+    rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(rows));
     return out;
 }
 
 std::vector<RowHeight> SheetSource::rows() const {
-    std::vector<RowHeight> out;
-    const CellContext ctx{nullptr, &reader->styles, &reader->theme, reader->date1904};
-    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, nullptr, &out);
-    return out;
+    if (!rows_) {
+        std::vector<RowHeight> out;
+        const CellContext ctx{nullptr, &reader->styles, &reader->theme, reader->date1904};
+        parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, nullptr, &out);
+        rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(out));
+    }
+    return *rows_;
 }
 
 const LoadedNotes& SheetSource::loaded() const {

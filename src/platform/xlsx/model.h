@@ -157,11 +157,13 @@ public:
         read_ = nullptr;
         return *this;
     }
+    Deferred& operator=(std::initializer_list<T> items) { return *this = std::vector<T>(items); }
     // Still as in the file, never read: nobody can have changed it.
     bool unread() const { return static_cast<bool>(read_); }
 
     std::vector<T>& get() { return ensure(); }
     const std::vector<T>& get() const { return ensure(); }
+    operator std::vector<T>&() { return ensure(); }
     operator const std::vector<T>&() const { return ensure(); }
 
     auto begin() { return ensure().begin(); }

@@ -194,7 +194,11 @@ Package Package::from_archive(std::shared_ptr<Archive> archive) {
 namespace {
 
 // Expands one entry, trusting its declared size no further than reading it out.
-Bytes expand(zip_t* zip, std::uint64_t index, std::uint64_t size, const std::string& name) {
+Bytes expand(const Package::Archive& archive, std::uint64_t index, std::uint64_t size, const std::string& name) {
+    // Parts may be read long after the load. The archive stays open on the
+    // file loaded, and a file rewritten in place since fails the entry's
+    // checksum rather than giving other bytes.
+    zip_t* zip = archive.zip;
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip, index, 0));
     if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(zip));
     std::string data(static_cast<std::size_t>(size), '\0');
@@ -233,7 +237,7 @@ const std::string& Package::bytes(std::string_view name) const { return *shared(
 
 Bytes Package::shared(std::string_view name) const {
     const Entry& e = at(name);
-    if (!e.bytes) e.bytes = expand(e.origin->zip, e.index, e.size, e.name);
+    if (!e.bytes) e.bytes = expand(*e.origin, e.index, e.size, e.name);
     return e.bytes;
 }
 
@@ -259,7 +263,7 @@ Bytes Package::parsed_once(std::string_view name) const {
     const Entry& e = at(name);
     if (e.bytes) return e.bytes;
     check_ratio(e.size, e.compressed, e.name);
-    return expand(e.origin->zip, e.index, e.size, e.name);
+    return expand(*e.origin, e.index, e.size, e.name);
 }
 
 bool Package::doctype(std::string_view name) const {
@@ -282,7 +286,7 @@ bool Package::doctype(std::string_view name) const {
         head.resize(got);
         if (const int verdict = doctype_verdict(head); verdict >= 0) return verdict == 1;
     }
-    return has_doctype(*expand(e.origin->zip, e.index, e.size, e.name));
+    return has_doctype(*expand(*e.origin, e.index, e.size, e.name));
 }
 
 std::uint64_t Package::size(std::string_view name) const {

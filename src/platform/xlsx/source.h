@@ -62,6 +62,8 @@ struct SheetSource {
 
 private:
     mutable std::shared_ptr<const LoadedNotes> loaded_;
+    // Kept from reading the cells, which gives the heights for nothing.
+    mutable std::shared_ptr<const std::vector<RowHeight>> rows_;
 };
 
 struct PackageSource {

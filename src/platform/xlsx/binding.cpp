@@ -103,7 +103,7 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
         const Sheet& src = document.sheets[i];
         memory::Sheet& dst = *book.sheets[i];
         dst.protect_contents = src.protect_contents;
-        if (src.default_column_width) dst.default_column_width = *src.default_column_width;
+        if (const auto& width = src.default_column_width.get()) dst.default_column_width = *width;
         dst.default_row_height = src.default_row_height;
         for (const auto& c : src.columns)
             for (std::int32_t col = c.first; col <= c.last && col < memory::kMaxColumns; ++col)

@@ -59,27 +59,20 @@ struct Loader {
     }
 
     void read_sheet(const std::string& part, Sheet& sheet, const std::shared_ptr<const Reader>& reader) {
+        if (!pkg.contains(part)) fail("missing part \"" + part + "\"");
         auto ss = std::make_shared<SheetSource>();
         ss->part = part;
         ss->name = sheet.name;
         ss->rels = rels_of(part);
         ss->reader = reader;
-        ss->legacy_rel = parse_worksheet_head(*pkg.parsed_once(part), part, sheet);
-        ss->default_row_height = sheet.default_row_height;
         if (const Relationship* r = ss->rels.first(reltype::kComments)) {
             ss->comments_part = target_of(part, *r);
             ss->comments_rel = r->id;
         }
-        if (!ss->legacy_rel.empty()) {
-            const Relationship* r = ss->rels.find(ss->legacy_rel);
-            if (!r) fail("sheet \"" + to_utf8(sheet.name) + "\" has no relationship \"" + ss->legacy_rel + "\"");
-            ss->vml_part = target_of(part, *r);
-            ss->vml_rels = rels_of(ss->vml_part);
-        }
         // The rest waits until somebody looks: a command that changes one
-        // note reads no cell, and no note of another sheet.
+        // note reads no cell, and nothing of another sheet.
         const std::string file = reader->file;
-        auto read = [ss, file](auto what) {
+        auto later = [ss, file](auto what) {
             return [ss, file, what] {
                 try {
                     return what(*ss);
@@ -88,9 +81,15 @@ struct Loader {
                 }
             };
         };
-        sheet.cells = Deferred<Cell>(read([](const SheetSource& s) { return s.cells(); }));
-        sheet.rows = Deferred<RowHeight>(read([](const SheetSource& s) { return s.rows(); }));
-        sheet.notes = Deferred<Note>(read([](const SheetSource& s) { return s.loaded().notes; }));
+        sheet.protect_contents = Later<bool>(later([](const SheetSource& s) { return s.head().protect_contents; }));
+        sheet.columns = Deferred<ColumnWidths>(later([](const SheetSource& s) { return s.head().columns; }));
+        sheet.default_column_width =
+            Later<std::optional<double>>(later([](const SheetSource& s) { return s.head().default_column_width; }));
+        sheet.base_column_width = Later<std::int32_t>(later([](const SheetSource& s) { return s.head().base_column_width; }));
+        sheet.default_row_height = Later<double>(later([](const SheetSource& s) { return s.head().default_row_height; }));
+        sheet.cells = Deferred<Cell>(later([](const SheetSource& s) { return s.cells(); }));
+        sheet.rows = Deferred<RowHeight>(later([](const SheetSource& s) { return s.rows(); }));
+        sheet.notes = Deferred<Note>(later([](const SheetSource& s) { return s.loaded().notes; }));
         sheet.source = ss;
         src.sheets.push_back(ss);
     }
@@ -133,6 +132,7 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
     if (const Relationship* r = wb_rels.first(reltype::kSharedStrings))
         reader->strings_part = loader.target_of(wb_part, *r);
     reader->package = pkg;
+    reader->rels = loader.rels;
 
     for (const auto& entry : info.sheets) {
         const Relationship* r = wb_rels.find(entry.rel_id);
@@ -148,6 +148,22 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
     return src;
 }
 
+const SheetDrawing& SheetSource::head() const {
+    static const SheetDrawing none;
+    if (!reader) return none;
+    if (head_) return *head_;
+    auto out = std::make_shared<SheetDrawing>();
+    static_cast<SheetHead&>(*out) = parse_worksheet_head(*reader->package.parsed_once(part), part);
+    if (!out->legacy_rel.empty()) {
+        const Relationship* r = rels.find(out->legacy_rel);
+        if (!r) fail("sheet \"" + to_utf8(name) + "\" has no relationship \"" + out->legacy_rel + "\"");
+        out->vml_part = reader->package.actual_name(resolve_target(part, r->target));
+        if (auto it = reader->rels.find(lower(out->vml_part)); it != reader->rels.end()) out->vml_rels = it->second;
+    }
+    head_ = std::move(out);
+    return *head_;
+}
+
 const std::vector<StoredString>& Reader::strings() const {
     if (!strings_)
         strings_ = std::make_shared<const std::vector<StoredString>>(
@@ -159,7 +175,7 @@ std::vector<Cell> SheetSource::cells() const {
     std::vector<Cell> out;
     std::vector<RowHeight> rows;
     const CellContext ctx{&reader->strings(), &reader->styles, &reader->theme, reader->date1904};
-    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, &out, &rows);
+    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, head().default_row_height, &out, &rows);
     rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(rows));
     return out;
 }
@@ -168,7 +184,7 @@ std::vector<RowHeight> SheetSource::rows() const {
     if (!rows_) {
         std::vector<RowHeight> out;
         const CellContext ctx{nullptr, &reader->styles, &reader->theme, reader->date1904};
-        parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, default_row_height, nullptr, &out);
+        parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, head().default_row_height, nullptr, &out);
         rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(out));
     }
     return *rows_;
@@ -187,7 +203,11 @@ const LoadedNotes& SheetSource::loaded() const {
     std::map<std::pair<int, int>, const LoadedShape*> shapes;
     // The shapes matter only to notes: a drawing of form controls alone is
     // left unread until a note is added beside them.
-    if (!vml_part.empty() && !comments_part.empty()) {
+    static const SheetDrawing no_drawing;
+    const SheetDrawing& drawing = comments_part.empty() ? no_drawing : head();
+    const std::string& vml_part = drawing.vml_part;
+    const Relationships& vml_rels = drawing.vml_rels;
+    if (!vml_part.empty()) {
         try {
             out->vml = std::make_shared<const VmlPart>(parse_vml(pkg.parsed_once(vml_part), vml_part));
             for (const auto& s : out->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);

@@ -204,16 +204,43 @@ private:
     mutable Read read_;
 };
 
+// One value that a loaded workbook reads from its file on first use, as
+// Deferred does for lists.
+template <class T>
+class Later {
+public:
+    Later() = default;
+    Later(T value) : value_(std::move(value)) {}
+    explicit Later(std::function<T()> read) : read_(std::move(read)) {}
+    Later& operator=(T value) {
+        value_ = std::move(value);
+        read_ = nullptr;
+        return *this;
+    }
+    const T& get() const {
+        if (read_) {
+            value_ = read_();
+            read_ = nullptr;
+        }
+        return value_;
+    }
+    operator const T&() const { return get(); }
+
+private:
+    mutable T value_{};
+    mutable std::function<T()> read_;
+};
+
 struct Sheet {
     std::u16string name;
-    bool protect_contents = false;  // <sheetProtection sheet="1">
+    Later<bool> protect_contents = false;  // <sheetProtection sheet="1">
     Deferred<Cell> cells;           // sorted by row, then column
     Deferred<Note> notes;           // in the order the file lists them
-    std::vector<ColumnWidths> columns;
+    Deferred<ColumnWidths> columns;
     Deferred<RowHeight> rows;       // only rows with a height of their own, sorted
-    std::optional<double> default_column_width;  // character units; unset: from base_column_width
-    std::int32_t base_column_width = 8;          // characters, without padding (<sheetFormatPr baseColWidth>)
-    double default_row_height = 15;              // points
+    Later<std::optional<double>> default_column_width;  // character units; unset: from base_column_width
+    Later<std::int32_t> base_column_width = 8;          // characters, without padding (<sheetFormatPr baseColWidth>)
+    Later<double> default_row_height = 15.0;            // points
     // The widest digit of the workbook's default font in pixels, the unit of
     // every column width: 7 for Calibri 11 and Arial 10.
     std::int32_t digit_px = 7;

@@ -93,7 +93,7 @@ public:
             const std::vector<Note>& before = wb_.source ? states[i]->loaded().notes : none;
             changed[i] = notes.get() != before;
             boxes_changed[i] = changed[i] && boxes_differ(notes, before);
-            if (boxes_changed[i] && !states[i]->vml_part.empty()) redrawn_.insert(lower(states[i]->vml_part));
+            if (boxes_changed[i] && !states[i]->head().vml_part.empty()) redrawn_.insert(lower(states[i]->head().vml_part));
         }
         index_media();
         for (std::size_t i = 0; i < wb_.sheets.size(); ++i)
@@ -213,28 +213,28 @@ private:
 
     // The drawing of a sheet as loaded, read now if load left it unread.
     std::shared_ptr<const VmlPart> drawing_of(const SheetSource& st) {
-        if (st.vml_part.empty()) return nullptr;
+        if (st.head().vml_part.empty()) return nullptr;
         if (st.reader) {
             const LoadedNotes& loaded = st.loaded();
             if (!loaded.vml_error.empty()) fail(loaded.vml_error + ", so the notes drawn there cannot be changed");
             if (loaded.vml) return loaded.vml;
         }
         try {
-            return std::make_shared<const VmlPart>(parse_vml(pkg_.shared(st.vml_part), st.vml_part));
+            return std::make_shared<const VmlPart>(parse_vml(pkg_.shared(st.head().vml_part), st.head().vml_part));
         } catch (const Invalid& e) {
             fail(std::string(e.what()) + ", so no note can be drawn there");
         }
     }
 
     void remember_media_of(const SheetSource& st) {
-        for (const auto& r : st.vml_rels.items)
+        for (const auto& r : st.head().vml_rels.items)
             if (!r.external && r.is(reltype::kImage))
-                maybe_orphaned_.insert(pkg_.actual_name(resolve_target(st.vml_part, r.target)));
+                maybe_orphaned_.insert(pkg_.actual_name(resolve_target(st.head().vml_part, r.target)));
     }
 
     void write_notes(const SheetSource& st, const Sheet& sheet, bool boxes_changed) {
         Relationships rels = st.rels;
-        std::string sheet_xml_rel = st.legacy_rel;
+        std::string sheet_xml_rel = st.head().legacy_rel;
         const auto base = boxes_changed ? drawing_of(st) : nullptr;
         remember_media_of(st);
 
@@ -245,13 +245,13 @@ private:
                 rels.remove(st.comments_rel);
             }
             if (base && !base->other_shapes) {
-                pkg_.remove(st.vml_part);
-                pkg_.remove(rels_part_of(st.vml_part));
-                types_.remove_override(st.vml_part);
-                rels.remove(st.legacy_rel);
+                pkg_.remove(st.head().vml_part);
+                pkg_.remove(rels_part_of(st.head().vml_part));
+                types_.remove_override(st.head().vml_part);
+                rels.remove(st.head().legacy_rel);
                 sheet_xml_rel.clear();
             } else if (base) {
-                write_vml_part(st, sheet, st.vml_part, base.get());
+                write_vml_part(st, sheet, st.head().vml_part, base.get());
             }
         } else {
             std::string comments = st.comments_part;
@@ -263,23 +263,23 @@ private:
             const LoadedNotes& was = st.reader ? st.loaded() : fresh;
             pkg_.put(comments, write_comments(sheet.notes, was.comment_extras, was.comment_root_attributes));
             types_.set_override(comments, ctype::kComments);
-            std::string vml = st.vml_part;
+            std::string vml = st.head().vml_part;
             if (vml.empty()) {
                 vml = first_free(pkg_, "xl/drawings/vmlDrawing", "vml");
                 sheet_xml_rel = rels.add(reltype::kVmlDrawing, relative_target(st.part, vml));
             }
             // A drawing part made just now must be written even when no box
             // changed, or the new relationship points at nothing.
-            if (boxes_changed || st.vml_part.empty()) write_vml_part(st, sheet, vml, base.get());
+            if (boxes_changed || st.head().vml_part.empty()) write_vml_part(st, sheet, vml, base.get());
         }
 
         put_relationships(rels_part_of(st.part), rels, st.rels);
-        if (sheet_xml_rel != st.legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
+        if (sheet_xml_rel != st.head().legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
     }
 
     void write_vml_part(const SheetSource& st, const Sheet& sheet, const std::string& vml, const VmlPart* base) {
         Relationships rels;
-        if (base) rels = st.vml_rels;
+        if (base) rels = st.head().vml_rels;
         std::unordered_map<std::string, std::string> rel_of_media;
         for (const auto& r : rels.items)
             if (!r.external && r.is(reltype::kImage)) rel_of_media.emplace(lower(resolve_target(vml, r.target)), r.id);
@@ -307,7 +307,7 @@ private:
         std::erase_if(rels.items, [&](const Relationship& r) { return r.is(reltype::kImage) && !written.values.count(r.id); });
         pkg_.put(vml, written.text);
         if (!types_.has_default("vml")) types_.add_default("vml", ctype::kVml);
-        put_relationships(rels_part_of(vml), rels, base ? st.vml_rels : Relationships{});
+        put_relationships(rels_part_of(vml), rels, base ? st.head().vml_rels : Relationships{});
     }
 
     // Relationship parts are rewritten only when their content changed.

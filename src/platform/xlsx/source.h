@@ -3,6 +3,7 @@
 // only what changed and copy everything else.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/xlsx/comments.h"
@@ -13,6 +14,7 @@
 #include "platform/xlsx/shared_strings.h"
 #include "platform/xlsx/styles.h"
 #include "platform/xlsx/vml_drawing.h"
+#include "platform/xlsx/workbook.h"
 
 namespace quill::xlsx::detail {
 
@@ -25,6 +27,7 @@ struct Reader {
     Styles styles;
     bool date1904 = false;
     std::string strings_part;  // "" for none
+    std::unordered_map<std::string, Relationships> rels;  // of every part, by lower-case name
     // Read with the first cells that need them.
     const std::vector<StoredString>& strings() const;
 
@@ -44,23 +47,27 @@ struct LoadedNotes {
     std::string vml_error;
 };
 
+// Where a sheet's notes are drawn, from its part and relationships.
+struct SheetDrawing : SheetHead {
+    std::string vml_part;  // "" for none
+    Relationships vml_rels;
+};
+
 struct SheetSource {
     std::string part;        // the worksheet part
     std::u16string name;
     Relationships rels;      // the sheet's relationships
-    std::string legacy_rel;  // id of the <legacyDrawing> relationship, "" for none
     std::string comments_part, comments_rel;
-    std::string vml_part;    // "" for none
-    Relationships vml_rels;
-    std::shared_ptr<const Reader> reader;
-    double default_row_height = 15;
+    std::shared_ptr<const Reader> reader;  // null for a sheet made in memory
 
-    // Throws Invalid.
+    // Read on first use; all throw Invalid.
+    const SheetDrawing& head() const;
     const LoadedNotes& loaded() const;
     std::vector<Cell> cells() const;
     std::vector<RowHeight> rows() const;
 
 private:
+    mutable std::shared_ptr<const SheetDrawing> head_;
     mutable std::shared_ptr<const LoadedNotes> loaded_;
     // Kept from reading the cells, which gives the heights for nothing.
     mutable std::shared_ptr<const std::vector<RowHeight>> rows_;

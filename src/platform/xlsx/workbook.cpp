@@ -165,13 +165,13 @@ std::string without_sheet_data(std::string_view xml) {
 
 }  // namespace
 
-std::string parse_worksheet_head(const std::string& xml, std::string_view part, Sheet& sheet) {
+SheetHead parse_worksheet_head(const std::string& xml, std::string_view part) {
+    SheetHead sheet;
     pugi::xml_document doc;
     if (const std::string cut = without_sheet_data(xml);
         cut.empty() || !doc.load_buffer(cut.data(), cut.size(), pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto))
         doc = parse_xml(xml, part);
     const auto root = doc.document_element();
-    std::string legacy;
     for (auto n : root.children()) {
         const std::string_view name = local(n.name());
         if (name == "sheetProtection") {
@@ -189,10 +189,10 @@ std::string parse_worksheet_head(const std::string& xml, std::string_view part, 
                                          truthy(col.attribute("hidden"))});
             }
         } else if (name == "legacyDrawing") {
-            legacy = rel_id_of(n);
+            sheet.legacy_rel = rel_id_of(n);
         }
     }
-    return legacy;
+    return sheet;
 }
 
 void parse_sheet_data(const pugi::xml_document& doc, const CellContext& ctx, std::u16string_view sheet_name,
@@ -345,8 +345,8 @@ std::string write_worksheet(const Sheet& s, bool selected) {
     if (selected) w.attr("tabSelected", "1");
     w.attr("workbookViewId", "0").close().close();
     w.open("sheetFormatPr");
-    if (s.default_column_width) w.attr("defaultColWidth", number_text(*s.default_column_width));
-    w.attr("defaultRowHeight", number_text(s.default_row_height)).close();
+    if (const auto& width = s.default_column_width.get()) w.attr("defaultColWidth", number_text(*width));
+    w.attr("defaultRowHeight", number_text(s.default_row_height.get())).close();
     if (!s.columns.empty()) {
         w.open("cols");
         for (const auto& c : s.columns) write_col(w, c);

@@ -19,14 +19,14 @@
 
 #include "../../tests/commenttext/per_character_walk.h"
 #include "commenttext/format_runs.h"
-#include "connect_support.h"
 #include "fake_excel.h"
 #include "platform/memory/rich_text.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/dispatch_bridge.h"
 #include "platform/win32/dispatch_call.h"
+#include "support.h"
 
-using namespace wintest::connect_support;
+using namespace wintest;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include <optional>
+#include "dialog/styling.h"
 
 #include "dialog/frm_add_in.h"
 #include "ports/error_styles.h"
@@ -16,47 +16,55 @@ constexpr std::int32_t kFontFlags = 0x40103;  // screen and printer fonts, effec
 // not be copied into the dialog just leaves that field as the dialog had it.
 // The component's CancelError doubles as the not-cancelled flag of the run.
 
-void frmAddIn::Command5_Click() {
-    CommonDialog1.CancelError(true);
+Outcome FontColor(RichTextEditor& ed, CommonDialog& dlg) {
+    dlg.CancelError(true);
     ErrorRecord Err;
     // Mixed colours: the dialog starts from the colour it last had, and OK
     // gives the whole selection the colour chosen.
-    skip_on_error(Err, [&] { CommonDialog1.Color(value_of(RichTextBox1->SelColor())); });
+    skip_on_error(Err, [&] { dlg.Color(value_of(ed.SelColor())); });
     Err.Clear();
-    skip_on_error(Err, [&] { CommonDialog1.ShowColor(); });
-    if (Err.number > 0) CommonDialog1.CancelError(false);
+    skip_on_error(Err, [&] { dlg.ShowColor(); });
+    if (Err.number > 0) dlg.CancelError(false);
     Err.Clear();
-    if (CommonDialog1.CancelError()) skip_on_error(Err, [&] { RichTextBox1->SelColor(CommonDialog1.Color()); });
+    if (!dlg.CancelError()) return Outcome::Refused(Refusal::Cancelled);
+    skip_on_error(Err, [&] { ed.SelColor(dlg.Color()); });
+    return Outcome::Done({});
 }
 
-void frmAddIn::Command6_Click() {
+Outcome FontName(RichTextEditor& ed, CommonDialog& dlg) {
     ErrorRecord Err;
-    skip_on_error(Err, [&] { CommonDialog1.Flags(kFontFlags); });
-    skip_on_error(Err, [&] { CommonDialog1.CancelError(true); });
+    skip_on_error(Err, [&] { dlg.Flags(kFontFlags); });
+    skip_on_error(Err, [&] { dlg.CancelError(true); });
     // A field the selection mixes (or that cannot be read) goes into the
     // dialog without a value, so the user sees nothing chosen there.
     FontBlanks blank;
-    auto& ed = *RichTextBox1;
-    blank.Bold = !skip_on_error(Err, [&] { CommonDialog1.FontBold(value_of(ed.SelBold())); });
-    blank.Italic = !skip_on_error(Err, [&] { CommonDialog1.FontItalic(value_of(ed.SelItalic())); });
-    blank.Name = !skip_on_error(Err, [&] { CommonDialog1.FontName(value_of(ed.SelFontName())); });
-    blank.Size = !skip_on_error(Err, [&] { CommonDialog1.FontSize(value_of(ed.SelFontSize())); });
-    blank.Strikethru = !skip_on_error(Err, [&] { CommonDialog1.FontStrikethru(value_of(ed.SelStrikeThru())); });
-    blank.Underline = !skip_on_error(Err, [&] { CommonDialog1.FontUnderline(value_of(ed.SelUnderline())); });
-    CommonDialog1.FontBlank(blank);
+    blank.Bold = !skip_on_error(Err, [&] { dlg.FontBold(value_of(ed.SelBold())); });
+    blank.Italic = !skip_on_error(Err, [&] { dlg.FontItalic(value_of(ed.SelItalic())); });
+    blank.Name = !skip_on_error(Err, [&] { dlg.FontName(value_of(ed.SelFontName())); });
+    blank.Size = !skip_on_error(Err, [&] { dlg.FontSize(value_of(ed.SelFontSize())); });
+    blank.Strikethru = !skip_on_error(Err, [&] { dlg.FontStrikethru(value_of(ed.SelStrikeThru())); });
+    blank.Underline = !skip_on_error(Err, [&] { dlg.FontUnderline(value_of(ed.SelUnderline())); });
+    dlg.FontBlank(blank);
     Err.Clear();
-    skip_on_error(Err, [&] { CommonDialog1.ShowFont(); });
-    if (Err.number > 0) CommonDialog1.CancelError(false);
+    skip_on_error(Err, [&] { dlg.ShowFont(); });
+    if (Err.number > 0) dlg.CancelError(false);
     Err.Clear();
-    if (!CommonDialog1.CancelError()) return;
+    if (!dlg.CancelError()) return Outcome::Refused(Refusal::Cancelled);
     // A field the user left without a value keeps every character's own.
-    const FontBlanks left = CommonDialog1.FontBlank();
-    if (!left.Name) skip_on_error(Err, [&] { ed.SelFontName(CommonDialog1.FontName()); });
-    if (!left.Size) skip_on_error(Err, [&] { ed.SelFontSize(CommonDialog1.FontSize()); });
-    if (!left.Italic) skip_on_error(Err, [&] { ed.SelItalic(CommonDialog1.FontItalic()); });
-    if (!left.Bold) skip_on_error(Err, [&] { ed.SelBold(CommonDialog1.FontBold()); });
-    if (!left.Strikethru) skip_on_error(Err, [&] { ed.SelStrikeThru(CommonDialog1.FontStrikethru()); });
-    if (!left.Underline) skip_on_error(Err, [&] { ed.SelUnderline(CommonDialog1.FontUnderline()); });
+    const FontBlanks left = dlg.FontBlank();
+    if (!left.Name) skip_on_error(Err, [&] { ed.SelFontName(dlg.FontName()); });
+    if (!left.Size) skip_on_error(Err, [&] { ed.SelFontSize(dlg.FontSize()); });
+    if (!left.Italic) skip_on_error(Err, [&] { ed.SelItalic(dlg.FontItalic()); });
+    if (!left.Bold) skip_on_error(Err, [&] { ed.SelBold(dlg.FontBold()); });
+    if (!left.Strikethru) skip_on_error(Err, [&] { ed.SelStrikeThru(dlg.FontStrikethru()); });
+    if (!left.Underline) skip_on_error(Err, [&] { ed.SelUnderline(dlg.FontUnderline()); });
+    return Outcome::Done({});
 }
+
+// The buttons: what the command did goes to whoever follows the outcomes;
+// neither command shows anything.
+void frmAddIn::Command5_Click() { report(FontColor(*RichTextBox1, CommonDialog1)); }
+
+void frmAddIn::Command6_Click() { report(FontName(*RichTextBox1, CommonDialog1)); }
 
 }  // namespace quill::dialog

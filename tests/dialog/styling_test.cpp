@@ -1,160 +1,120 @@
+// Font Color and Font Name over the portable editor and the scripted chooser.
+#include "dialog/styling.h"
+
 #include <gtest/gtest.h>
 
-#include "support/host_fixture.h"
+#include <functional>
+
+#include "dialog/layout.h"
+#include "platform/memory/chooser.h"
+#include "platform/memory/rich_text.h"
 
 namespace quill::dialog {
 namespace {
 
 using memory::CharFormat;
-using quill::testing::HostFixture;
+constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kFontFlags = 0x40103;
+constexpr std::int32_t kAutomation = -2147417848;
 
-constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
-
-// "abcdef" in the editor; the second half green, bold, Courier New 14 when
-// `mixed`; then "bcde", straddling both halves, selected.
-template <class Fixture>
-void prepare(Fixture& f, bool mixed) {
-    f.use_comment_text();
-    auto& ed = *f.form->RichTextBox1;
-    ed.Text(u"abcdef");
-    if (mixed) {
-        ed.SelStart(3);
-        ed.SelLength(3);
-        ed.SelColor(kGreen);
-        ed.SelBold(true);
-        ed.SelFontName(u"Courier New");
-        ed.SelFontSize(14);
+struct Styling {
+    // "abcdef"; when `mixed` its second half green, bold, Courier New 14;
+    // then "bcde", straddling both halves, selected. The component holds
+    // what an earlier run left in it.
+    explicit Styling(bool mixed) {
+        ed->Text(u"abcdef");
+        select(3, 3);
+        if (mixed) ed->SelColor(kGreen), ed->SelBold(true), ed->SelFontName(u"Courier New"), ed->SelFontSize(14);
+        select(1, 4);
+        dlg.Color(kBlue);
+        dlg.FontName(u"Wingdings");
     }
-    ed.SelStart(1);
-    ed.SelLength(4);
-}
-
-std::vector<CharFormat> formats(memory::RichText& doc) {
-    std::vector<CharFormat> out;
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(doc.Text().size()); ++i) out.push_back(doc.FormatAt(i));
-    return out;
-}
-
-TEST(Styling, CancelLeavesEveryAttributeAsItWas) {
-    for (const char16_t* command : {u"Command5", u"Command6"})
-        for (bool mixed : {false, true}) {
-            SCOPED_TRACE(to_utf8(command) + (mixed ? " mixed" : " uniform"));
-            HostFixture f;
-            prepare(f, mixed);
-            const auto before = formats(f.editor());
-            f.chooser->cancel();
-            f.form->Raise(command, Event::Click);
-            EXPECT_EQ(formats(f.editor()), before);
-            EXPECT_FALSE(f.form->CommonDialog1.CancelError());
-            EXPECT_EQ(f.chooser->color_requests.size() + f.chooser->font_requests.size(), 1u);
-            EXPECT_TRUE(f.messages->shown.empty());
-        }
-}
-
-// The colour dialog opens on the selection's colour, or on the last one
-// chosen when the selection mixes; OK colours every selected character.
-TEST(FontColor, OkColoursTheWholeSelectionEvenWhenItMixes) {
-    for (bool mixed : {false, true}) {
-        SCOPED_TRACE(mixed);
-        HostFixture f;
-        prepare(f, mixed);
-        f.form->CommonDialog1.Color(kBlue);
-        f.chooser->color(kRed).font({}).color(kGreen);
-        f.form->Raise(u"Command5", Event::Click);
-        ASSERT_EQ(f.chooser->color_requests.size(), 1u);
-        EXPECT_EQ(f.chooser->color_requests[0].Color, mixed ? kBlue : 0);
-        EXPECT_EQ(f.chooser->color_requests[0].Flags, 0);
-        EXPECT_TRUE(f.chooser->color_requests[0].CancelError);
-        for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.editor().FormatAt(i).color, kRed) << i;
-        EXPECT_EQ(f.editor().FormatAt(0).color, 0);
-        EXPECT_EQ(f.editor().FormatAt(5).color, mixed ? kGreen : 0);
-        // The component keeps the flags the font dialog left.
-        f.form->Raise(u"Command6", Event::Click);
-        f.form->Raise(u"Command5", Event::Click);
-        EXPECT_EQ(f.chooser->color_requests.at(1).Flags, 0x40103);
+    void select(std::int32_t start, std::int32_t length) {
+        ed->SelStart(start);
+        ed->SelLength(length);
     }
-}
-
-TEST(FontName, OkWithAUniformSelectionAppliesEveryField) {
-    HostFixture f;
-    prepare(f, false);
-    f.chooser->font({u"Times New Roman", 12.5f, true, true, true, true});
-    f.form->Raise(u"Command6", Event::Click);
-    ASSERT_EQ(f.chooser->font_requests.size(), 1u);
-    const ChooserState& shown = f.chooser->font_requests[0];
-    EXPECT_EQ(shown.Flags, 0x40103);
-    EXPECT_EQ(shown.FontName, u"Arial");
-    EXPECT_EQ(shown.FontSize, 10.0f);
-    EXPECT_EQ(shown.FontBlank, FontBlanks{});
-    const CharFormat want{u"Times New Roman", 12.5f, 0, true, true, true, true};
-    for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(f.editor().FormatAt(i), want) << i;
-    EXPECT_EQ(f.editor().FormatAt(0), CharFormat{});
-}
-
-TEST(FontName, MixedFieldsOpenBlankAndKeepEachCharactersValueUnlessSet) {
-    HostFixture f;
-    prepare(f, true);
-    f.form->CommonDialog1.FontName(u"Wingdings");        // left from an earlier run
-    f.chooser->font({.size = 9.0f, .underline = true});  // name left blank, size and underline set
-    f.form->Raise(u"Command6", Event::Click);
-    ASSERT_EQ(f.chooser->font_requests.size(), 1u);
-    const ChooserState& shown = f.chooser->font_requests[0];
-    EXPECT_EQ(shown.Flags, 0x40103);  // blanks are no flag bits
-    FontBlanks blank;
-    blank.Name = blank.Size = blank.Bold = true;
-    EXPECT_EQ(shown.FontBlank, blank);
-    auto& doc = f.editor();
-    for (std::int32_t i = 1; i <= 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(doc.FormatAt(i).name, i >= 3 ? u"Courier New" : u"Arial");
-        EXPECT_EQ(doc.FormatAt(i).bold, i >= 3);
-        EXPECT_EQ(doc.FormatAt(i).size, 9.0f);
-        EXPECT_TRUE(doc.FormatAt(i).underline);
-        EXPECT_FALSE(doc.FormatAt(i).italic);  // uniform: applied as it was
+    std::vector<CharFormat> formats() const {
+        std::vector<CharFormat> out;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(ed->Text().size()); ++i) out.push_back(ed->FormatAt(i));
+        return out;
     }
-    EXPECT_FALSE(doc.FormatAt(5).underline);
-    f.chooser->font({.bold = false});  // setting a mixed field gives it to every character
-    f.form->Raise(u"Command6", Event::Click);
-    for (std::int32_t i = 1; i <= 4; ++i) EXPECT_FALSE(doc.FormatAt(i).bold) << i;
-    EXPECT_EQ(doc.FormatAt(4).name, u"Courier New");
-}
+    std::shared_ptr<memory::RichText> ed = memory::MakeRichText(layout::Find(u"RichTextBox1"));
+    std::shared_ptr<memory::ScriptedChooser> chooser = std::make_shared<memory::ScriptedChooser>();
+    CommonDialog dlg{layout::Find(u"CommonDialog1"), chooser};
+};
 
-TEST(Styling, AnEmptySelectionStylesTheTextTypedThere) {
-    HostFixture f;
-    f.use_comment_text();
-    f.editor().Text(u"abcd");
-    f.editor().SelStart(2);
-    f.chooser->color(kRed).font({.name = u"Courier New", .bold = true});
-    f.form->Raise(u"Command5", Event::Click);
-    f.form->Raise(u"Command6", Event::Click);
-    f.editor().TypeText(u"XY");
-    EXPECT_EQ(f.editor().Text(), u"abXYcd");
-    const CharFormat typed{u"Courier New", 10.0f, kRed, true, false, false, false};
-    EXPECT_EQ(formats(f.editor()), (std::vector<CharFormat>{{}, {}, typed, typed, {}, {}}));
-}
-
-// Only a positive number from the dialog itself discards the result; an
-// automation error (negative) of the component does not.
-TEST(Styling, WhichDialogErrorsCountAsCancel) {
+TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
+    using Kind = Outcome::Kind;
+    using Answer = std::function<void(memory::ScriptedChooser&)>;
+    const Answer red = [](auto& c) { c.color(kRed); }, cancel = [](auto& c) { c.cancel(); };
+    const auto error = [](std::int32_t n) { return Answer([n](auto& c) { c.fail(n, u"x"); }); };
+    FontBlanks mixed;  // the fields the mixed selection has no value for
+    mixed.Name = mixed.Size = mixed.Bold = true;
     const struct {
-        std::int32_t number;
-        bool applied;
-    } rows[] = {{-2147417848, true}, {err::kCancel, false}, {7, false}};
+        const char* name;
+        bool font, mixed;
+        Answer answer;
+        Kind kind;
+        std::function<void(CharFormat&)> change;  // on "bcde"; none: every character as it was
+        std::int32_t shown_color = 0;             // for the colour dialog
+    } rows[] = {
+        {"colour, uniform", false, false, red, Kind::Done, [](auto& f) { f.color = kRed; }},
+        // Mixed: the dialog starts from its last colour; OK colours them all.
+        {"colour, mixed", false, true, red, Kind::Done, [](auto& f) { f.color = kRed; }, kBlue},
+        {"colour, cancel", false, true, cancel, Kind::Refused, nullptr, kBlue},
+        {"colour, cancel error", false, false, error(err::kCancel), Kind::Refused, nullptr},
+        {"colour, dialog error", false, true, error(7), Kind::Refused, nullptr, kBlue},
+        // An automation error of the component is no cancel: its colour goes on.
+        {"colour, automation error", false, true, error(kAutomation), Kind::Done, [](auto& f) { f.color = kBlue; }, kBlue},
+        {"font, uniform", true, false, [](auto& c) { c.font({u"Times New Roman", 12.5f, true, true, true, true}); },
+         Kind::Done, [](auto& f) { f = {u"Times New Roman", 12.5f, 0, true, true, true, true}; }},
+        // Mixed fields open blank; one left blank keeps each character's own.
+        {"font, mixed", true, true, [](auto& c) { c.font({.size = 9.0f, .underline = true}); }, Kind::Done,
+         [](auto& f) { f.size = 9.0f, f.underline = true; }},
+        {"font, mixed field set", true, true, [](auto& c) { c.font({.bold = false}); }, Kind::Done,
+         [](auto& f) { f.bold = false; }},
+        {"font, cancel", true, true, cancel, Kind::Refused, nullptr},
+        {"font, dialog error", true, false, error(7), Kind::Refused, nullptr},
+        {"font, automation error", true, true, error(kAutomation), Kind::Done, nullptr},
+    };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.number);
-        HostFixture f;
-        prepare(f, true);
-        f.form->CommonDialog1.Color(kBlue);
-        f.chooser->fail(r.number, u"component failed");
-        f.form->Raise(u"Command5", Event::Click);
-        for (std::int32_t i = 1; i <= 4; ++i)
-            EXPECT_EQ(f.editor().FormatAt(i).color, r.applied ? kBlue : (i >= 3 ? kGreen : 0)) << i;
-        f.chooser->fail(r.number, u"component failed");
-        f.form->Raise(u"Command6", Event::Click);
-        EXPECT_EQ(f.form->CommonDialog1.CancelError(), r.applied);
-        EXPECT_EQ(f.editor().FormatAt(4).name, u"Courier New");  // blank name never applied
-        EXPECT_TRUE(f.messages->shown.empty());
+        SCOPED_TRACE(r.name);
+        Styling s(r.mixed);
+        auto want = s.formats();
+        for (std::size_t i = 1; r.change && i <= 4; ++i) r.change(want[i]);
+        r.answer(*s.chooser);
+        const Outcome got = r.font ? FontName(*s.ed, s.dlg) : FontColor(*s.ed, s.dlg);
+        EXPECT_EQ(got.kind, r.kind);
+        EXPECT_EQ(got.reason, Refusal::Cancelled);
+        EXPECT_FALSE(got.error);
+        EXPECT_EQ(s.formats(), want);
+        EXPECT_EQ(s.dlg.CancelError(), r.kind == Kind::Done);
+        const auto& requests = r.font ? s.chooser->font_requests : s.chooser->color_requests;
+        ASSERT_EQ(requests.size(), 1u);
+        const ChooserState& shown = requests[0];
+        EXPECT_TRUE(shown.CancelError);
+        EXPECT_EQ(shown.Flags, r.font ? kFontFlags : 0);  // blanks are no flag bits
+        EXPECT_EQ(shown.Color, r.font ? kBlue : r.shown_color);
+        EXPECT_EQ(shown.FontBlank, r.font && r.mixed ? mixed : FontBlanks{});
+        EXPECT_EQ(shown.FontName, !r.font ? u"Wingdings" : r.mixed ? u"Wingdings" : u"Arial");
+        EXPECT_EQ(shown.FontSize, r.font && !r.mixed ? 10.0f : 0.0f);
+        EXPECT_FALSE(shown.FontItalic);
     }
+}
+
+// The colour dialog runs with the flags the font dialog left; an empty
+// selection styles what is typed there.
+TEST(Styling, FlagsCarryOverAndAnInsertionPointTakesTheStyle) {
+    Styling s(false);
+    s.select(2, 0);
+    s.chooser->font({.name = u"Courier New", .bold = true}).color(kRed);
+    EXPECT_TRUE(FontName(*s.ed, s.dlg).done());
+    EXPECT_TRUE(FontColor(*s.ed, s.dlg).done());
+    EXPECT_EQ(s.chooser->color_requests.at(0).Flags, kFontFlags);
+    s.ed->TypeText(u"XY");
+    EXPECT_EQ(s.ed->Text(), u"abXYcdef");
+    const CharFormat typed{u"Courier New", 10.0f, kRed, true, false, false, false};
+    const CharFormat plain{};
+    EXPECT_EQ(s.formats(), (std::vector<CharFormat>{plain, plain, typed, typed, plain, plain, plain, plain}));
 }
 
 }  // namespace

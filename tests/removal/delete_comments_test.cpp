@@ -1,122 +1,97 @@
 // Delete Comment over the in-memory workbook.
+#include "removal/delete_comments.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "support/host_fixture.h"
 
 namespace quill::testing {
 namespace {
 
-struct DeleteComments : HostFixture, ::testing::Test {
-    std::vector<std::string> commented() {
-        std::vector<std::string> out;
-        for (const auto& [at, c] : sheet().comments()) out.push_back(memory::cell_name(at));
-        return out;
-    }
+using Kind = Outcome::Kind;
+
+// Answers from a script and remembers what it was asked ("one", or the count).
+struct Prompts final : PromptPort {
+    bool ConfirmDeleteOne() override { return asked.push_back("one"), yes; }
+    bool ConfirmDeleteMany(std::int64_t count) override { return asked.push_back(std::to_string(count)), yes; }
+    bool yes = true;
+    std::vector<std::string> asked;
 };
 
-const std::u16string kMany = u"Do you want to delete all the comments (2) from the seleceted cells";
-const std::u16string kOne = u"Do you want to delete comment in the activecell?";
-const std::u16string kProtected = u"Please First Remove Sheet Protection.";
-
-struct Row {
-    const char* name;
-    const char* selection;  // nullptr: a shape is selected (B2 stays active)
-    std::vector<const char*> comments;
-    bool protect;
-    MsgAnswer answer;
-    std::optional<ShownBox> box;  // the one box expected, if any
-    std::vector<std::string> remaining;
-    Outcome::Kind kind = Outcome::Kind::Done;  // what the command reports
-    std::int64_t deleted = 0;
-};
-
-TEST_F(DeleteComments, AsksThenDeletesOnlyOnYes) {
-    const ShownBox many{kMany, MsgButtons::YesNo, u"Delete Comments"};
-    const ShownBox one{kOne, MsgButtons::YesNo, u"Delete Comment"};
-    const ShownBox locked{kProtected, MsgButtons::OK, u"Pixnote"};
-    const Row rows[] = {
+TEST(DeleteComment, AsksThenDeletesOnlyOnYes) {
+    const struct {
+        const char* name;
+        const char* selection;  // nullptr: a shape is selected (B2 stays active)
+        std::vector<const char*> comments;
+        bool protect, yes;
+        std::vector<std::string> asked;
+        std::vector<const char*> remaining;
+        Kind kind;
+        Refusal reason = Refusal::Cancelled;
+    } rows[] = {
         // Several cells: the commented ones among them, counted in the prompt.
-        {"five cells, two commented, Yes", "B2:B6", {"B3", "B5", "D1"}, false, MsgAnswer::Yes, many, {"D1"}, Outcome::Kind::Done, 2},
-        {"five cells, two commented, No", "B2:B6", {"B3", "B5", "D1"}, false, MsgAnswer::No, many,
-         {"D1", "B3", "B5"}, Outcome::Kind::Refused},
-        {"two single-cell areas, both commented", "B3,D5", {"B3", "D5", "E9"}, false, MsgAnswer::Yes, many, {"E9"}, Outcome::Kind::Done, 2},
-        {"several cells, none commented", "B2:B4", {"D1"}, false, MsgAnswer::Yes, std::nullopt, {"D1"}},
+        {"five cells, two commented, Yes", "B2:B6", {"B3", "B5", "D1"}, false, true, {"2"}, {"D1"}, Kind::Done},
+        {"five cells, two commented, No", "B2:B6", {"B3", "B5", "D1"}, false, false, {"2"}, {"B3", "B5", "D1"},
+         Kind::Refused, Refusal::NotConfirmed},
+        {"two single-cell areas", "B3,D5", {"B3", "D5", "E9"}, false, true, {"2"}, {"E9"}, Kind::Done},
+        {"several cells, none commented", "B2:B4", {"D1"}, false, true, {}, {"D1"}, Kind::Done},
         // One cell: only the active cell's comment.
-        {"one cell with a comment, Yes", "B2", {"B2", "C3"}, false, MsgAnswer::Yes, one, {"C3"}, Outcome::Kind::Done, 1},
-        {"one cell with a comment, No", "B2", {"B2", "C3"}, false, MsgAnswer::No, one, {"B2", "C3"}, Outcome::Kind::Refused},
-        {"one cell without a comment", "B2", {"C3"}, false, MsgAnswer::Yes, std::nullopt, {"C3"}},
-        // Not a range: nothing to ask about.
-        {"a shape selected", nullptr, {"B2"}, false, MsgAnswer::Yes, std::nullopt, {"B2"}},
+        {"one cell, Yes", "B2", {"B2", "C3"}, false, true, {"one"}, {"C3"}, Kind::Done},
+        {"one cell, No", "B2", {"B2", "C3"}, false, false, {"one"}, {"B2", "C3"}, Kind::Refused, Refusal::NotConfirmed},
+        {"one cell without a comment", "B2", {"C3"}, false, true, {}, {"C3"}, Kind::Done},
+        {"a shape selected", nullptr, {"B2"}, false, true, {}, {"B2"}, Kind::Done},
         // Protection wins whatever is selected.
-        {"protected, one cell", "B2", {"B2"}, true, MsgAnswer::Yes, locked, {"B2"}, Outcome::Kind::Refused},
-        {"protected, several cells", "B2:B6", {"B3", "B5"}, true, MsgAnswer::Yes, locked, {"B3", "B5"}, Outcome::Kind::Refused},
-        {"protected, a shape", nullptr, {"B2"}, true, MsgAnswer::Yes, locked, {"B2"}, Outcome::Kind::Refused},
+        {"protected, one cell", "B2", {"B2"}, true, true, {}, {"B2"}, Kind::Refused, Refusal::ProtectedSheet},
+        {"protected, several", "B2:B6", {"B3", "B5"}, true, true, {}, {"B3", "B5"}, Kind::Refused, Refusal::ProtectedSheet},
+        {"protected, a shape", nullptr, {"B2"}, true, true, {}, {"B2"}, Kind::Refused, Refusal::ProtectedSheet},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        sheet().cells.clear();
-        messages->shown.clear();
-        messages->answers = {r.answer};
-        for (const char* c : r.comments) sheet().add_comment(c, u"note");
-        sheet().protect_contents = r.protect;
-        sheet().select(r.selection ? r.selection : "B2");
-        if (!r.selection) sheet().select_shape();
+        HostFixture f;
+        for (const char* c : r.comments) f.sheet().add_comment(c, u"note");
+        f.sheet().protect_contents = r.protect;
+        f.sheet().select(r.selection ? r.selection : "B2");
+        if (!r.selection) f.sheet().select_shape();
+        Prompts prompts;
+        prompts.yes = r.yes;
+        const auto before = f.sheet().comments().size();
 
-        std::optional<Outcome> got;
-        form->on_outcome = [&](const Outcome& o) { got = o; };
-        form->Click(u"Command2");
+        const Outcome got = removal::DeleteComment(f.app(), prompts);
 
-        ASSERT_TRUE(got);
-        EXPECT_EQ(got->kind, r.kind);
-        EXPECT_EQ(got->counts.deleted, r.deleted);
-        if (r.box) {
-            ASSERT_EQ(messages->shown.size(), 1u);
-            EXPECT_EQ(messages->shown[0].text, r.box->text);
-            EXPECT_EQ(messages->shown[0].buttons, r.box->buttons);
-            EXPECT_EQ(messages->shown[0].title, r.box->title);
-        } else {
-            EXPECT_TRUE(messages->shown.empty());
-        }
-        std::vector<std::string> want = r.remaining;
-        std::sort(want.begin(), want.end(), [](const std::string& a, const std::string& b) {
-            const auto pa = memory::parse_cell(a), pb = memory::parse_cell(b);
-            return pa < pb;
-        });
-        EXPECT_EQ(commented(), want);
+        EXPECT_EQ(got.kind, r.kind);
+        EXPECT_EQ(got.reason, r.reason);
+        EXPECT_EQ(prompts.asked, r.asked);
+        EXPECT_EQ(got.counts.deleted, static_cast<std::int64_t>(before - r.remaining.size()));
+        for (const char* c : r.remaining) EXPECT_NE(f.sheet().comment(c), nullptr) << c;
+        EXPECT_EQ(f.sheet().comments().size(), r.remaining.size());
     }
 }
 
 // Ctrl+A: more cells than Range.Count can count from Excel 2007 on, so
 // CountLarge counts them there; Excel 2000 has only Count, and fewer cells.
-TEST_F(DeleteComments, WholeSheetSelectionOnEveryVersion) {
+// No active cell ends the command before it looks at the selection.
+TEST(DeleteComment, WholeSheetOnEveryVersionAndNoActiveCell) {
     for (const auto& [version, all] : {std::pair{u"9.0", "A1:IV65536"}, std::pair{u"12.0", "A1:XFD1048576"}}) {
         SCOPED_TRACE(all);
-        excel->version = version;
-        messages->shown.clear();
-        messages->answers = {MsgAnswer::Yes};
-        for (const char* c : {"B3", "IV65536"}) sheet().add_comment(c, u"note");
-        sheet().select(all, "A1");
-        form->Click(u"Command2");
-        ASSERT_EQ(messages->shown.size(), 1u);
-        EXPECT_EQ(messages->shown[0].text, kMany);
-        EXPECT_TRUE(commented().empty());
+        HostFixture f;
+        f.excel->version = version;
+        for (const char* c : {"B3", "IV65536"}) f.sheet().add_comment(c, u"note");
+        f.sheet().select(all, "A1");
+        Prompts prompts;
+        EXPECT_EQ(removal::DeleteComment(f.app(), prompts).counts.deleted, 2);
+        EXPECT_EQ(prompts.asked, std::vector<std::string>{"2"});
     }
-}
-
-TEST_F(DeleteComments, NoActiveCellEndsSilently) {
-    sheet().add_comment("A1", u"keep");
-    excel->chart_sheet_active = true;  // ActiveCell fails
-    form->Click(u"Command2");
-    excel->chart_sheet_active = false;
-    excel->close_all();  // ActiveCell gives nothing
-    form->Click(u"Command2");
-    EXPECT_TRUE(messages->shown.empty());
-    EXPECT_EQ(excel->log.count("Application.Selection"), 0u);
+    for (const bool chart : {false, true}) {
+        HostFixture f;
+        f.excel->chart_sheet_active = chart;  // ActiveCell fails
+        if (!chart) f.excel->close_all();    // ActiveCell gives nothing
+        Prompts prompts;
+        EXPECT_EQ(removal::DeleteComment(f.app(), prompts).kind, Kind::Done);
+        EXPECT_TRUE(prompts.asked.empty());
+        EXPECT_EQ(f.excel->log.count("Application.Selection"), 0u);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the dialog's ports that every test folder shares: each logs
-// its calls by name in a CallLog, which can make any of them fail, so one
-// stand-in serves both the handler tests and the fault sweep.
+// Stand-ins for the dialog's ports that the form tests and the fault sweep
+// share: each logs its calls by name in a CallLog, which can make any of them
+// fail.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -45,17 +45,16 @@ public:
     std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
 };
 
+// Knows the pictures in `files` (path -> pixel size); fails for any other.
 class FakePictureLoader final : public dialog::PictureLoader {
 public:
     std::shared_ptr<const dialog::Picture> LoadPicture(const std::u16string& path) override {
-        loaded.push_back(path);
         if (path.empty()) return nullptr;
         auto it = files.find(path);
         if (it == files.end()) throw HostError(53, u"File not found");
         return std::make_shared<dialog::Picture>(dialog::Picture{it->second.first, it->second.second, path});
     }
-    std::map<std::u16string, std::pair<std::int32_t, std::int32_t>> files;  // path -> pixel size
-    std::vector<std::u16string> loaded;
+    std::map<std::u16string, std::pair<std::int32_t, std::int32_t>> files;
 };
 
 // The portable editor behind a decorator that logs every member by name
@@ -67,16 +66,8 @@ public:
     memory::RichText& doc() { return *doc_; }
     std::shared_ptr<CallLog> log;
 
-#define QUILL_GET(T, M)                                          \
-    T M() override {                                             \
-        log->enter(#M);                                          \
-        return doc_->M();                                        \
-    }
-#define QUILL_SET(T, M)                                          \
-    void M(T v) override {                                       \
-        log->enter(#M "=");                                      \
-        doc_->M(v);                                              \
-    }
+#define QUILL_GET(T, M) T M() override { return log->enter(#M), doc_->M(); }
+#define QUILL_SET(T, M) void M(T v) override { log->enter(#M "="), doc_->M(v); }
 #define QUILL_PROP(G, S, M) QUILL_GET(G, M) QUILL_SET(S, M)
     QUILL_PROP(std::u16string, const std::u16string&, Text)
     QUILL_PROP(std::int32_t, std::int32_t, SelStart)

@@ -1,231 +1,230 @@
 // The registered DLL as Excel meets it: created by ProgID, connected and
 // disconnected through IDTExtensibility2, driven through _Connect by vtable
-// and by IDispatch, and unloadable once everything is released.
+// and by IDispatch, its menu button added to the fake Excel's Insert menu and
+// clicked through the button's connection point, and unloadable once every
+// reference is given back.
 #include <windows.h>
 #include <oleauto.h>
 
-#include <fstream>
-#include <sstream>
+#include <gtest/gtest.h>
+
 #include <string>
-#include <vector>
 
-#include "extensibility.h"
-#include "harness.h"
-#include "platform/win32/handles.h"
-#include "quillpix.h"
+#include "fake_excel.h"
+#include "platform/memory/workbook.h"
 #include "support.h"
-#include "connect_support.h"
 
-using quill::win32::ComPtr;
-using quill::win32::UniqueBstr;
-using quill::win32::UniqueHKey;
-using quill::win32::UniqueSafeArray;
 using quill::win32::UniqueVariant;
-using wintest::FakeDispatch;
-using wintest::Scope;
-using namespace wintest::connect_support;
+using namespace wintest;
 
 namespace {
 
-using CanUnload = HRESULT(STDAPICALLTYPE*)();
-using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+// com <dll>: the DLL must be registered for the machine.
+class Com : public ::testing::Test {
+protected:
+    static std::shared_ptr<quill::memory::Excel> workbook() {
+        auto xl = quill::memory::Excel::Create();
+        xl->add_workbook();
+        return xl;
+    }
+    // A Connect object, created by ProgID as Excel creates it.
+    void create() {
+        CLSID clsid{};
+        ASSERT_EQ(CLSIDFromProgID(L"Quillpix.Connect", &clsid), S_OK);
+        EXPECT_TRUE(clsid == CLSID_Connect);
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(object.put())),
+                  S_OK);
+        conn = object.query<_Connect>();
+        ext = object.query<IDTExtensibility2>();
+        ASSERT_TRUE(conn && ext);
+        EXPECT_EQ(session.can_unload_now(), S_FALSE);
+    }
+    void release() {
+        object.reset();
+        conn.reset();
+        ext.reset();
+    }
+    HostSession session{wintest::args().empty() ? L"" : wintest::args()[0]};
+    ComPtr<IDispatch> stranger = FakeExcel::stranger();
+    std::shared_ptr<quill::memory::Excel> model = workbook();
+    FakeExcel excel{model};
+    ComPtr<IDispatch> object;
+    ComPtr<_Connect> conn;
+    ComPtr<IDTExtensibility2> ext;
+};
 
-void class_factory(HMODULE dll) {
-    Scope s("class factory");
-    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    auto can_unload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-    if (!CHECK(get && can_unload)) return;
-    ComPtr<IClassFactory> factory;
-    CHECK(get(IID__Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.put())) ==
-          CLASS_E_CLASSNOTAVAILABLE);
-    CHECK(!factory);
-    CHECK(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.put())) == S_OK);
-    if (!CHECK(factory)) return;
-    FakeDispatch outer(false);
-    ComPtr<IUnknown> made;
-    CHECK(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(made.put())) ==
-          CLASS_E_NOAGGREGATION);
-    CHECK(factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(made.put())) ==
-          E_NOINTERFACE);
-    CHECK(!made);
-    CHECK(can_unload() == S_OK);  // the failed creations left nothing alive
-    factory->LockServer(TRUE);
-    CHECK(can_unload() == S_FALSE);
-    factory->LockServer(FALSE);
-    CHECK(can_unload() == S_OK);
+HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, DISPPARAMS* params, VARIANT* result = nullptr) {
+    DISPID id = 0;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    const HRESULT hr = object->GetIDsOfNames(IID_NULL, &n, 1, 0x409, &id);
+    return FAILED(hr) ? hr : object->Invoke(id, IID_NULL, 0x409, flags, params, result, nullptr, nullptr);
+}
+
+std::size_t sinks_in(const quill::memory::BarControl& menu) {
+    std::size_t n = 0;
+    for (const auto& c : menu.controls) n += c->sinks.size();
+    return n;
 }
 
 }  // namespace
 
-// com <dll>: the DLL must be registered for the machine.
-void com_suite(const std::vector<std::wstring>& args) {
-    if (!CHECK(!args.empty())) return;
-    CHECK(SUCCEEDED(CoInitialize(nullptr)));
-    const std::wstring log = temp_file(L"qcm");
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", log.c_str());
-    const std::wstring app_key = L"Software\\VB and VBA Program Settings\\Pixnote";
-    const bool had_settings = wintest::reg_key_exists(HKEY_CURRENT_USER, app_key);
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
+TEST_F(Com, ClassFactoryRefusesWhatItCannotMake) {
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto get = session.export_of<GetClassObject>("DllGetClassObject");
+    ASSERT_TRUE(get);
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(get(IID__Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.put())), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_FALSE(factory);
+    ASSERT_EQ(get(CLSID_Connect, IID_IClassFactory, reinterpret_cast<void**>(factory.put())), S_OK);
+    ComPtr<IUnknown> made;
+    EXPECT_EQ(factory->CreateInstance(stranger.get(), IID_IUnknown, reinterpret_cast<void**>(made.put())),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, reinterpret_cast<void**>(made.put())),
+              E_NOINTERFACE);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(session.can_unload_now(), S_OK);  // the failed creations left nothing alive
+    factory->LockServer(TRUE);
+    EXPECT_EQ(session.can_unload_now(), S_FALSE);
+    factory->LockServer(FALSE);
+    EXPECT_EQ(session.can_unload_now(), S_OK);
+}
 
-    // The same module CoCreateInstance loads, for its exports.
-    HMODULE dll = LoadLibraryW(args[0].c_str());
-    if (!CHECK(dll)) return;
-    auto can_unload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-    if (!CHECK(can_unload)) return;
-    class_factory(dll);
+TEST_F(Com, ConnectWithoutExcelAndThroughIDispatch) {
+    create();
+    EXPECT_EQ(conn.query<IUnknown>().get(), ext.query<IUnknown>().get());
+    EXPECT_EQ(object.query<IUnknown>().get(), conn.query<IUnknown>().get());
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(object->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_FALSE(form_displayed(conn.get()));
 
-    FakeDispatch stranger(false), excel(true);
-    {
-        CLSID clsid{};
-        CHECK(CLSIDFromProgID(L"Quillpix.Connect", &clsid) == S_OK && clsid == CLSID_Connect);
-        ComPtr<IDispatch> object;
-        CHECK(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                               reinterpret_cast<void**>(object.put())) == S_OK);
-        if (!CHECK(object)) return;
-        CHECK(can_unload() == S_FALSE);
+    // _Connect by name, through the type library.
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    VARIANT arg = {};
+    arg.vt = VT_BOOL;
+    arg.boolVal = VARIANT_TRUE;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS one = {&arg, &put, 1, 1};
+    EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYPUT, &one), S_OK);
+    UniqueVariant shown;
+    EXPECT_EQ(invoke(object.get(), L"FormDisplayed", DISPATCH_PROPERTYGET, &none, shown.put()), S_OK);
+    EXPECT_TRUE(shown.get()->vt == VT_BOOL && shown.get()->boolVal == VARIANT_TRUE);
+    EXPECT_EQ(invoke(object.get(), L"Hide", DISPATCH_METHOD, &none), S_OK);
+    EXPECT_FALSE(form_displayed(conn.get()));
 
-        auto conn = object.query<_Connect>();
-        auto ext = object.query<IDTExtensibility2>();
-        if (!CHECK(conn && ext)) return;
-        CHECK(identity(conn.get()).get() == identity(ext.get()).get());
-        CHECK(identity(object.get()).get() == identity(conn.get()).get());
-        {
-            Scope s("unknown interface");
-            void* p = reinterpret_cast<void*>(1);
-            CHECK(object->QueryInterface(IID_IClassFactory, &p) == E_NOINTERFACE && p == nullptr);
-        }
-        CHECK(!form_displayed(conn.get()));
+    // Connected to an object that is not Excel: one box, no application kept.
+    EXPECT_EQ(connect(ext.get(), stranger.get(), ext_cm_Startup), S_OK);
+    EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");
+    ComPtr<IDispatch> app, menu;
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_FALSE(app);
+    EXPECT_EQ(conn->get_MenuHandler(menu.put()), S_OK);
+    EXPECT_FALSE(menu);
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(display_on_connect(), L"0");
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(conn->putref_xlapp(stranger.get()), DISP_E_EXCEPTION);
+    EXPECT_EQ(wintest::error_description(), L"Type mismatch");
+    EXPECT_EQ(conn->putref_xlapp(excel.application()), S_OK);
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_EQ(app.get(), excel.application());
+    app.reset();
+    EXPECT_EQ(conn->putref_xlapp(nullptr), S_OK);
 
-        {
-            Scope s("_Connect through IDispatch");
-            const wchar_t* names[] = {L"FormDisplayed", L"xlapp", L"MenuHandler", L"Hide", L"Show",
-                                      L"AddToAddInCommandBar"};
-            DISPID ids[6] = {};
-            for (int i = 0; i < 6; ++i) {
-                LPOLESTR name = const_cast<LPOLESTR>(names[i]);
-                CHECK(object->GetIDsOfNames(IID_NULL, &name, 1, 0x409, &ids[i]) == S_OK);
-            }
-            DISPPARAMS none = {nullptr, nullptr, 0, 0};
-            CHECK(object->Invoke(ids[4], IID_NULL, 0x409, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr) ==
-                  S_OK);
-            UniqueVariant shown;
-            CHECK(object->Invoke(ids[0], IID_NULL, 0x409, DISPATCH_PROPERTYGET, &none, shown.put(), nullptr,
-                                 nullptr) == S_OK);
-            CHECK(shown.get()->vt == VT_BOOL && shown.get()->boolVal == VARIANT_TRUE);
-            CHECK(object->Invoke(ids[3], IID_NULL, 0x409, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr) ==
-                  S_OK);
-            CHECK(!form_displayed(conn.get()));
-            // Putting FormDisplayed by name.
-            VARIANT arg;
-            VariantInit(&arg);
-            arg.vt = VT_BOOL;
-            arg.boolVal = VARIANT_TRUE;
-            DISPID put = DISPID_PROPERTYPUT;
-            DISPPARAMS one = {&arg, &put, 1, 1};
-            CHECK(object->Invoke(ids[0], IID_NULL, 0x409, DISPATCH_PROPERTYPUT, &one, nullptr, nullptr, nullptr) ==
-                  S_OK);
-            CHECK(form_displayed(conn.get()));
-            CHECK(conn->put_FormDisplayed(VARIANT_FALSE) == S_OK);
-            // Without a host behind it the command bar is not found: nothing.
-            UniqueBstr caption(SysAllocString(L"Insert Quillette"));
-            BSTR raw = caption.get();
-            IDispatch* control = reinterpret_cast<IDispatch*>(1);
-            CHECK(conn->AddToAddInCommandBar(&raw, &control) == S_OK && control == nullptr);
-            CHECK(raw == caption.get());
-        }
+    // Mode 2 (external) through IDTExtensibility2's IDispatch: the dialog at
+    // once, no button.
+    UniqueSafeArray custom(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+    SAFEARRAY* array = custom.get();
+    VARIANT argv[4] = {};
+    argv[0].vt = VT_ARRAY | VT_VARIANT | VT_BYREF;  // arguments go in reverse order
+    argv[0].pparray = &array;
+    argv[1].vt = VT_DISPATCH;
+    argv[2].vt = VT_I4;
+    argv[2].lVal = ext_cm_External;
+    argv[3].vt = VT_DISPATCH;
+    argv[3].pdispVal = excel.application();
+    DISPPARAMS params = {argv, nullptr, 4, 0};
+    EXPECT_EQ(invoke(ext.get(), L"OnConnection", DISPATCH_METHOD, &params), S_OK);
+    EXPECT_TRUE(form_displayed(conn.get()));
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_EQ(app.get(), excel.application());
+    app.reset();
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(display_on_connect(), L"1");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(conn->get_xlapp(app.put()), S_OK);
+    EXPECT_FALSE(app);
 
-        {
-            Scope s("connection with an object that is not Excel");
-            CHECK(connect(ext.get(), &stranger, ext_cm_Startup) == S_OK);
-            CHECK(read_file(log) == "Pixnote|OK|Type mismatch\n");
-            ComPtr<IDispatch> app;
-            CHECK(conn->get_xlapp(app.put()) == S_OK && !app);
-            ComPtr<IDispatch> menu;
-            CHECK(conn->get_MenuHandler(menu.put()) == S_OK && !menu);
-            CHECK(disconnect(ext.get()) == S_OK);
-            CHECK(display_on_connect() == std::wstring(L"0"));
-            CHECK(stranger.refs() == 1);
-        }
-        {
-            Scope s("putref xlapp refuses an object that is not Excel");
-            SetErrorInfo(0, nullptr);
-            CHECK(conn->putref_xlapp(&stranger) == DISP_E_EXCEPTION);
-            ComPtr<IErrorInfo> info;
-            CHECK(GetErrorInfo(0, info.put()) == S_OK && info);
-            if (info) {
-                BSTR raw = nullptr;
-                info->GetDescription(&raw);
-                UniqueBstr text(raw);
-                CHECK(text && std::wstring(text.get()) == L"Type mismatch");
-            }
-            CHECK(conn->putref_xlapp(&excel) == S_OK);
-            ComPtr<IDispatch> app;
-            CHECK(conn->get_xlapp(app.put()) == S_OK && app.get() == static_cast<IDispatch*>(&excel));
-            app.reset();
-            CHECK(conn->putref_xlapp(nullptr) == S_OK);
-            CHECK(excel.refs() == 1);
-        }
-        {
-            Scope s("mode 2 through IDTExtensibility2's IDispatch");
-            DISPID id = 0;
-            LPOLESTR name = const_cast<LPOLESTR>(L"OnConnection");
-            CHECK(ext->GetIDsOfNames(IID_NULL, &name, 1, 0x409, &id) == S_OK && id == 1);
-            UniqueSafeArray custom = empty_custom();
-            SAFEARRAY* raw = custom.get();
-            VARIANT argv[4];
-            for (auto& a : argv) VariantInit(&a);
-            argv[0].vt = VT_ARRAY | VT_VARIANT | VT_BYREF;  // arguments go in reverse order
-            argv[0].pparray = &raw;
-            argv[1].vt = VT_DISPATCH;
-            argv[1].pdispVal = nullptr;
-            argv[2].vt = VT_I4;
-            argv[2].lVal = ext_cm_External;
-            argv[3].vt = VT_DISPATCH;
-            argv[3].pdispVal = &excel;
-            DISPPARAMS params = {argv, nullptr, 4, 0};
-            CHECK(ext->Invoke(id, IID_NULL, 0x409, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr) == S_OK);
-            CHECK(form_displayed(conn.get()));
-            ComPtr<IDispatch> app;
-            CHECK(conn->get_xlapp(app.put()) == S_OK && app.get() == static_cast<IDispatch*>(&excel));
-            app.reset();
-            CHECK(disconnect(ext.get()) == S_OK);
-            CHECK(display_on_connect() == std::wstring(L"1"));
-            CHECK(!form_displayed(conn.get()));
-            CHECK(conn->get_xlapp(app.put()) == S_OK && !app);
-        }
-        {
-            Scope s("mode 0 reads the remembered state");
-            CHECK(connect(ext.get(), &excel, ext_cm_AfterStartup) == S_OK);
-            CHECK(form_displayed(conn.get()));
-            CHECK(conn->Hide() == S_OK);
-            CHECK(disconnect(ext.get()) == S_OK);
-            CHECK(display_on_connect() == std::wstring(L"0"));
-            CHECK(connect(ext.get(), &excel, ext_cm_AfterStartup) == S_OK);
-            CHECK(!form_displayed(conn.get()));
-            CHECK(disconnect(ext.get()) == S_OK);
-        }
-        {
-            UniqueSafeArray custom = empty_custom();
-            SAFEARRAY* raw = custom.get();
-            CHECK(ext->OnAddInsUpdate(&raw) == S_OK);
-            CHECK(ext->OnStartupComplete(&raw) == S_OK);
-            CHECK(ext->OnBeginShutdown(&raw) == S_OK);
-        }
-        CHECK(read_file(log) == "Pixnote|OK|Type mismatch\n");  // nothing else was shown
-        CHECK(can_unload() == S_FALSE);
+    EXPECT_EQ(session.boxes(), "Pixnote|OK|Type mismatch\n");  // nothing else was shown
+    release();
+    EXPECT_EQ(session.can_unload_now(), S_OK);
+    EXPECT_EQ(wintest::refs(stranger.get()), 1u);
+    EXPECT_EQ(wintest::refs(excel.application()), 1u);
+}
+
+TEST_F(Com, MenuButtonClickShowsTheDialogInsideExcel) {
+    auto& counters = wintest::fake_counters();
+    const long objects = counters.objects;
+    const auto menu = model->menu(u"Insert");
+    ASSERT_TRUE(menu);
+    const std::size_t menu_size = menu->controls.size();
+    create();
+
+    // Mode 1 (startup): the button at the end of the menu, no dialog.
+    EXPECT_EQ(connect(ext.get(), excel.application(), ext_cm_Startup), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 1);
+    EXPECT_EQ(menu->controls.size(), menu_size + 1);
+    EXPECT_EQ(menu->controls.back()->caption, u"Insert Quillette");
+    ComPtr<IDispatch> handler;
+    EXPECT_EQ(conn->get_MenuHandler(handler.put()), S_OK);
+    EXPECT_TRUE(handler);
+    handler.reset();  // it holds the button
+    EXPECT_FALSE(form_displayed(conn.get()));
+
+    // The click shows the dialog, a child of Excel's real main window; a
+    // second click shows the same one.
+    for (int click = 0; click < 2; ++click) {
+        EXPECT_FALSE(excel.click(u"Insert Quillette"));  // CancelDefault left false
+        EXPECT_TRUE(form_displayed(conn.get()));
     }
-    CHECK(can_unload() == S_OK);
-    CHECK(stranger.refs() == 1);
-    CHECK(excel.refs() == 1);
+    EXPECT_EQ(counters.event_failures, 0);
+    EXPECT_NE(FindWindowExW(excel.main_window(), nullptr, L"QuilletteForm", nullptr), nullptr);
 
-    if (had_settings) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
-    } else {
-        RegDeleteTreeW(HKEY_CURRENT_USER, app_key.c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, app_key.c_str());
+    // Disconnection deletes the button and remembers the dialog.
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(menu->controls.size(), menu_size);
+    EXPECT_EQ(sinks_in(*menu), 0u);
+    EXPECT_EQ(display_on_connect(), L"1");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(wintest::refs(excel.application()), 1u);
+    EXPECT_LE(counters.objects, objects + 1);  // only the deleted button, kept until Connect goes
+
+    // Mode 0 (after startup) reads the setting back.
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown);
+        EXPECT_EQ(connect(ext.get(), excel.application(), ext_cm_AfterStartup), S_OK);
+        EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 1);
+        EXPECT_EQ(form_displayed(conn.get()), shown);
+        EXPECT_EQ(conn->Hide(), S_OK);
+        if (!shown) break;
+        EXPECT_EQ(disconnect(ext.get()), S_OK);
+        EXPECT_EQ(display_on_connect(), L"0");
     }
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
-    DeleteFileW(log.c_str());
-    FreeLibrary(dll);
-    CoUninitialize();
+    // A replaced MenuHandler no longer receives the click.
+    EXPECT_EQ(sinks_in(*menu), 1u);
+    EXPECT_EQ(conn->putref_MenuHandler(nullptr), S_OK);
+    EXPECT_EQ(sinks_in(*menu), 0u);
+    excel.click(u"Insert Quillette");
+    EXPECT_FALSE(form_displayed(conn.get()));
+    EXPECT_EQ(disconnect(ext.get()), S_OK);
+    EXPECT_EQ(excel.count_buttons(u"Insert Quillette"), 0);
+    EXPECT_EQ(session.boxes(), "");  // no message box
+    release();
+    EXPECT_EQ(session.can_unload_now(), S_OK);
+    EXPECT_EQ(counters.objects, objects);
+    EXPECT_EQ(wintest::refs(excel.application()), 1u);
+    EXPECT_EQ(counters.event_failures, 0);
 }

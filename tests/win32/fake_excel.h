@@ -53,11 +53,11 @@ public:
     FakeExcel(const FakeExcel&) = delete;
     FakeExcel& operator=(const FakeExcel&) = delete;
 
-    quill::memory::Excel& model() { return *model_; }
     // The Application object; this FakeExcel holds one reference to it.
     IDispatch* application() const { return app_.get(); }
-    ULONG application_refs() const;  // references held now, this FakeExcel's included
 
+    // An automation object that is not Excel's application: it answers no member.
+    static quill::win32::ComPtr<IDispatch> stranger();
     // The user clicks the last button with this caption in the worksheet menu
     // bar's Insert menu: Click reaches every sink advised on it. Returns
     // CancelDefault as the sinks left it; false when there is no such button.

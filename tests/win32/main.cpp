@@ -1,46 +1,48 @@
-// The Windows test program. tests/win32/run-wine-tests.sh runs it under Wine
-// between registering and unregistering the DLL:
-//   pixnote_tests unit
+// The Windows test program (GoogleTest). tests/win32/run-wine-tests.sh runs
+// each group under Wine at its place in the registration cycle:
+//   pixnote_tests unit|bridge
+//   pixnote_tests resources <dll> win32|win64
 //   pixnote_tests registered <dll> [per-user]
 //   pixnote_tests unregistered
 //   pixnote_tests com <dll>
-//   pixnote_tests resources <dll> win32|win64
-//   pixnote_tests bridge
-//   pixnote_tests excel <dll>
+// GoogleTest's own options may follow. A group is the test suite of its name
+// capitalised; the last line counts its tests.
 #include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <string>
 #include <vector>
 
-#include "harness.h"
+#include "support.h"
 
-void unit_suite(const std::vector<std::wstring>& args);
-void registered_suite(const std::vector<std::wstring>& args);
-void unregistered_suite(const std::vector<std::wstring>& args);
-void com_suite(const std::vector<std::wstring>& args);
-void resources_suite(const std::vector<std::wstring>& args);
-void bridge_suite(const std::vector<std::wstring>& args);
-void excel_suite(const std::vector<std::wstring>& args);
+namespace {
+std::vector<std::wstring> g_args;
+}
+
+const std::vector<std::wstring>& wintest::args() { return g_args; }
 
 int wmain(int argc, wchar_t** argv) {
-    const wintest::SuiteEntry suites[] = {
-        {L"unit", unit_suite},         {L"registered", registered_suite}, {L"unregistered", unregistered_suite},
-        {L"com", com_suite},           {L"resources", resources_suite},   {L"bridge", bridge_suite},
-        {L"excel", excel_suite},
-    };
     if (argc < 2) {
-        std::printf("usage: pixnote_tests unit|registered|unregistered|com|resources|bridge|excel [args]\n");
+        std::printf("usage: pixnote_tests unit|bridge|resources|registered|unregistered|com [args]\n");
         return 2;
     }
-    const std::vector<std::wstring> args(argv + 2, argv + argc);
-    for (const auto& s : suites) {
-        if (std::wstring(argv[1]) != s.name) continue;
-        s.run(args);
-        const auto& r = wintest::results();
-        std::printf("%ls: %d passed, %d failed\n", s.name, r.passed, r.failed);
-        return r.failed == 0 && r.passed > 0 ? 0 : 1;
+    std::wstring filter = std::wstring(L"--gtest_filter=") + argv[1] + L".*";
+    filter[15] = static_cast<wchar_t>(std::towupper(filter[15]));
+    std::vector<wchar_t*> rest = {argv[0], filter.data()};
+    for (int i = 2; i < argc; ++i) {
+        if (wcsncmp(argv[i], L"--", 2) == 0) rest.push_back(argv[i]);
+        else g_args.push_back(argv[i]);
     }
-    std::printf("unknown suite %ls\n", argv[1]);
-    return 2;
+    int n = static_cast<int>(rest.size());
+    ::testing::InitGoogleTest(&n, rest.data());
+    if (FAILED(CoInitialize(nullptr))) return 2;
+    const int rc = RUN_ALL_TESTS();
+    CoUninitialize();
+    const auto& u = *::testing::UnitTest::GetInstance();
+    std::printf("%ls: %d passed, %d failed\n", argv[1], u.successful_test_count(), u.failed_test_count());
+    return rc == 0 && u.successful_test_count() > 0 ? 0 : 1;
 }

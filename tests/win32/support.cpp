@@ -1,16 +1,10 @@
 #include "support.h"
 
-#include <cwctype>
-
-#include "harness.h"
-#include "platform/win32/dispatch_bridge.h"
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 namespace wintest {
-
-Results& results() {
-    static Results r;
-    return r;
-}
 
 void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
     for (std::int32_t i = 1; i <= n; ++i) {
@@ -25,24 +19,13 @@ void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
     }
 }
 
-std::string narrow(const std::wstring& s) {
-    std::string out;
-    for (wchar_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name) {
-    DWORD bytes = 0;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+    wchar_t value[1024];  // no value read here comes near it
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.resize(wcsnlen(value.c_str(), value.size()));
-    return value;
+    return std::wstring(value);
 }
 
 std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name) {
@@ -60,22 +43,73 @@ bool reg_key_exists(HKEY root, const std::wstring& key) {
     return true;
 }
 
-bool same_path(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    }
-    return true;
+std::wstring error_description() {
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"(no error object)";
+    BSTR raw = nullptr;
+    info->GetDescription(&raw);
+    quill::win32::UniqueBstr text(raw);
+    return text ? text.get() : L"";
 }
 
-HRESULT FakeDispatch::QueryInterface(REFIID riid, void** out) {
-    *out = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (excel_ && riid == quill::win32::IID_ExcelApplication)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+std::string read_file(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::wstring temp_file(const wchar_t* prefix) {
+    wchar_t dir[MAX_PATH], file[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, prefix, 0, file);
+    DeleteFileW(file);
+    return file;
+}
+
+bool form_displayed(_Connect* c) {
+    VARIANT_BOOL shown = 123;
+    if (c->get_FormDisplayed(&shown) != S_OK || (shown != VARIANT_TRUE && shown != VARIANT_FALSE)) {
+        throw std::runtime_error("FormDisplayed answered no Boolean");
     }
-    return E_NOINTERFACE;
+    return shown == VARIANT_TRUE;
+}
+
+// Excel passes an empty array as the custom argument; the add-in may replace it.
+template <class F>
+HRESULT with_custom(F f) {
+    UniqueSafeArray custom(SafeArrayCreateVector(VT_VARIANT, 0, 0));
+    SAFEARRAY* raw = custom.release();
+    const HRESULT hr = f(&raw);
+    custom.reset(raw);
+    return hr;
+}
+
+HRESULT connect(IDTExtensibility2* ext, IDispatch* app, ext_ConnectMode mode) {
+    return with_custom([&](SAFEARRAY** custom) { return ext->OnConnection(app, mode, nullptr, custom); });
+}
+
+HRESULT disconnect(IDTExtensibility2* ext) {
+    return with_custom([&](SAFEARRAY** custom) { return ext->OnDisconnection(0, custom); });
+}
+
+HostSession::HostSession(const std::wstring& dll)
+    : log_(temp_file(L"qhs")), had_settings_(reg_key_exists(HKEY_CURRENT_USER, kAppKey)) {
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", log_.c_str());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
+    module_ = LoadLibraryW(dll.c_str());
+}
+
+HostSession::~HostSession() {
+    if (had_settings_) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), L"DisplayOnConnect");
+    } else {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey.c_str());
+    }
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
+    DeleteFileW(log_.c_str());
+    if (module_) FreeLibrary(module_);
 }
 
 }  // namespace wintest

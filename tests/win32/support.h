@@ -1,22 +1,53 @@
 #pragma once
-// Helpers shared by the Windows test suites.
+// Helpers shared by the Windows test programs: registry reads, the registered
+// Connect object's notifications with an empty custom array, its state, the
+// settings value and the scripted message-box log.
 #include <windows.h>
-#include <oaidl.h>
+#include <oleauto.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "extensibility.h"
+#include "platform/win32/handles.h"
 #include "ports/excel.h"
 #include "ports/host_error.h"
+#include "quillpix.h"
 
 namespace wintest {
 
-std::string narrow(const std::wstring& s);
+using quill::win32::ComPtr;
+using quill::win32::UniqueSafeArray;
+
+inline const std::wstring kAppKey = L"Software\\VB and VBA Program Settings\\Pixnote";
+inline const std::wstring kSettingsKey = kAppKey + L"\\Settings";
+
+// What follows the group's name on the test program's command line.
+const std::vector<std::wstring>& args();
+
 std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name);
 std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name);
 bool reg_key_exists(HKEY root, const std::wstring& key);
-bool same_path(const std::wstring& a, const std::wstring& b);
+// The description the thread's error object holds.
+std::wstring error_description();
+std::string read_file(const std::wstring& path);
+std::wstring temp_file(const wchar_t* prefix);  // a name for a new file in the temporary folder
+// FormDisplayed, which must be an automation Boolean.
+bool form_displayed(_Connect* c);
+HRESULT connect(IDTExtensibility2* ext, IDispatch* app, ext_ConnectMode mode);
+HRESULT disconnect(IDTExtensibility2* ext);
+
+inline std::optional<std::wstring> display_on_connect() {
+    return reg_string(HKEY_CURRENT_USER, kSettingsKey, L"DisplayOnConnect");
+}
+
+// The references a COM object counts now.
+inline ULONG refs(IUnknown* p) {
+    p->AddRef();
+    return p->Release();
+}
 
 // The object, or ObjectRequired for nothing: keeps the pointer, unlike need().
 template <class P>
@@ -29,33 +60,29 @@ P must(P p) {
 // Characters(i, 1), its Font, and the seven font puts (for i = 1..n).
 void format_characters(quill::host::TextFrame& frame, std::int32_t n);
 
-// A bare automation object: it answers IUnknown and IDispatch, and Excel's
-// Application interface only when built as `excel`. Counts its references so
-// that tests can see them return to where they started.
-class FakeDispatch final : public IDispatch {
+// The registered DLL loaded as a host loads it, with a fresh box log and no
+// remembered dialog state; the user's settings are put back afterwards.
+class HostSession {
 public:
-    explicit FakeDispatch(bool excel) : excel_(excel) {}
-    LONG refs() const { return refs_; }
+    explicit HostSession(const std::wstring& dll);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs_); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
+    template <class F>
+    F export_of(const char* name) const {
+        return module_ ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
+    HRESULT can_unload_now() const {
+        auto f = export_of<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow");
+        return f ? f() : E_FAIL;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
+    std::string boxes() const { return read_file(log_); }  // the boxes shown so far, one a line
 
 private:
-    bool excel_;
-    LONG refs_ = 1;  // the test's own, on the stack
+    std::wstring log_;
+    bool had_settings_;
+    HMODULE module_ = nullptr;
 };
 
 }  // namespace wintest

@@ -178,7 +178,7 @@ public:
         *out = nullptr;
         IUnknown* found = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__Connect) {
-            found = static_cast<_Connect*>(&connect_);
+            found = identity();
         } else if (riid == IID_IDTExtensibility2) {
             found = static_cast<IDTExtensibility2*>(&extensibility_);
         } else {
@@ -188,12 +188,15 @@ public:
         *out = found;
         return S_OK;
     }
-    ULONG AddRef() noexcept { return ++refs_; }
-    ULONG Release() noexcept {
+    // The one count behind both interfaces' AddRef and Release.
+    ULONG add_ref() noexcept { return ++refs_; }
+    ULONG drop_ref() noexcept {
         const ULONG left = --refs_;
         if (left == 0) delete this;
         return left;
     }
+    // The identity, carrying the reference the object is born with.
+    IUnknown* identity() noexcept { return static_cast<_Connect*>(&connect_); }
     host::Connect& core() noexcept { return *core_; }
 
 private:
@@ -209,11 +212,11 @@ HRESULT Part<Iface>::QueryInterface(REFIID riid, void** out) {
 }
 template <class Iface>
 ULONG Part<Iface>::AddRef() {
-    return outer_.AddRef();
+    return outer_.add_ref();
 }
 template <class Iface>
 ULONG Part<Iface>::Release() {
-    return outer_.Release();
+    return outer_.drop_ref();
 }
 template <class Iface>
 host::Connect& Part<Iface>::core() const {
@@ -234,10 +237,8 @@ HRESULT create_connect_object(REFIID riid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
     return com_boundary([&] {
-        auto* object = new ConnectObject();  // starts with one reference, ours
-        const HRESULT hr = object->QueryInterface(riid, out);
-        object->Release();
-        return hr;
+        const auto object = ComPtr<IUnknown>::attach((new ConnectObject())->identity());
+        return object->QueryInterface(riid, out);
     });
 }
 

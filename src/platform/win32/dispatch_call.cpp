@@ -16,11 +16,9 @@ constexpr LCID kLocale = 0x0409;  // the host's object model is called in US Eng
 
 HostError runtime_error(std::int32_t number, const char16_t* text) { return HostError(number, text); }
 
-std::u16string take_bstr(BSTR& b) {
-    std::u16string s = b ? to_u16(b, SysStringLen(b)) : std::u16string();
-    SysFreeString(b);
-    b = nullptr;
-    return s;
+std::u16string take_text(BSTR& b) {
+    const UniqueBstr owned = take_bstr(b);
+    return owned ? to_u16(owned.get(), SysStringLen(owned.get())) : std::u16string();
 }
 
 // Converted in the host's locale-independent way (a Double's decimal point
@@ -108,10 +106,9 @@ HostError invoke_error(HRESULT hr, EXCEPINFO* excep) {
     std::u16string description;
     if (excep) {
         if (hr == DISP_E_EXCEPTION && excep->pfnDeferredFillIn) excep->pfnDeferredFillIn(excep);
-        description = take_bstr(excep->bstrDescription);
-        SysFreeString(excep->bstrSource);
-        SysFreeString(excep->bstrHelpFile);
-        excep->bstrSource = excep->bstrHelpFile = nullptr;
+        description = take_text(excep->bstrDescription);
+        take_bstr(excep->bstrSource);  // not wanted: freed as the wrapper goes
+        take_bstr(excep->bstrHelpFile);
     }
     if (hr == DISP_E_EXCEPTION && excep) {
         const HRESULT scode = excep->scode;

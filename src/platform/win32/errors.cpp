@@ -36,8 +36,8 @@ HostError error_from_hresult(HRESULT hr, const std::u16string& what) {
                                        FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0,
                                    nullptr);
+    const UniqueHLocal owned(buffer);
     std::u16string text = n ? to_u16(buffer, n) : std::u16string();
-    if (buffer) LocalFree(buffer);
     while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) text.pop_back();
     if (text.empty()) text = what;
     return HostError(static_cast<std::int32_t>(hr), text);

@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace quill::win32 {
@@ -18,11 +19,99 @@ struct BstrFreer {
     void operator()(OLECHAR* s) const noexcept { SysFreeString(s); }
 };
 using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
+// Takes a string out of a structure that owns it (EXCEPINFO's fields),
+// leaving null behind.
+inline UniqueBstr take_bstr(BSTR& s) noexcept { return UniqueBstr(std::exchange(s, nullptr)); }
 
 struct SafeArrayDestroyer {
     void operator()(SAFEARRAY* a) const noexcept { SafeArrayDestroy(a); }
 };
 using UniqueSafeArray = std::unique_ptr<SAFEARRAY, SafeArrayDestroyer>;
+
+struct GlobalFreer {
+    void operator()(HGLOBAL g) const noexcept { GlobalFree(g); }
+};
+using UniqueHGlobal = std::unique_ptr<void, GlobalFreer>;
+
+struct LocalFreer {
+    void operator()(HLOCAL p) const noexcept { LocalFree(p); }
+};
+using UniqueHLocal = std::unique_ptr<void, LocalFreer>;
+
+// A kernel handle. CreateFile fails with INVALID_HANDLE_VALUE, not null:
+// check before wrapping.
+struct HandleCloser {
+    void operator()(HANDLE h) const noexcept { CloseHandle(h); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct GdiObjectDeleter {
+    void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+template <class Handle>
+using UniqueGdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+using UniqueHBitmap = UniqueGdi<HBITMAP>;
+using UniqueHBrush = UniqueGdi<HBRUSH>;
+using UniqueHFont = UniqueGdi<HFONT>;
+
+struct IconDestroyer {
+    void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
+};
+using UniqueHIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+
+// A memory DC from CreateCompatibleDC.
+struct DcDeleter {
+    void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+};
+using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+
+// A window's (or, for null, the screen's) DC from GetDC, given back to the
+// window it came from.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDc() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// BeginPaint and its EndPaint, for the length of a WM_PAINT handler.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    ~PaintDc() { EndPaint(hwnd_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// An object selected into a DC for a scope: a DC must not be deleted or
+// released with an object of ours still in it. Selecting nothing does nothing.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 // A VARIANT that clears itself.
 class UniqueVariant {

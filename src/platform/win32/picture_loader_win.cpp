@@ -21,14 +21,12 @@ public:
     BitmapPicture(UniqueHBitmap bitmap, int width, int height)
         : bitmap_(std::move(bitmap)), width_(width), height_(height) {}
     void draw(HDC dc, const RECT& target) const override {
-        HDC source = CreateCompatibleDC(dc);
+        const UniqueMemoryDc source(CreateCompatibleDC(dc));
         if (!source) return;
-        HGDIOBJ old = SelectObject(source, bitmap_.get());
+        const SelectedObject selected(source.get(), bitmap_.get());
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        GdiAlphaBlend(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, source, 0,
-                      0, width_, height_, blend);
-        SelectObject(source, old);
-        DeleteDC(source);
+        GdiAlphaBlend(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                      source.get(), 0, 0, width_, height_, blend);
     }
 
 private:
@@ -120,26 +118,23 @@ std::unique_ptr<RenderablePicture> decode_raster(const std::wstring& path, int& 
     return std::make_unique<BitmapPicture>(std::move(bitmap), width, height);
 }
 
-struct GlobalFreer {
-    void operator()(HGLOBAL g) const noexcept { GlobalFree(g); }
-};
-
 // Metafiles (and anything else OLE's picture object reads) from the file's bytes.
 std::unique_ptr<RenderablePicture> decode_ole(const std::wstring& path, int& width, int& height) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw file_not_found();
+    const HANDLE opened =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) throw file_not_found();
+    UniqueHandle file(opened);
     LARGE_INTEGER size{};
-    const bool sized = GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30);
-    std::unique_ptr<void, GlobalFreer> memory(sized ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart))
-                                                    : nullptr);
+    const bool sized = GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30);
+    const UniqueHGlobal memory(sized ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart)) : nullptr);
     DWORD read = 0;
     bool ok = false;
     if (memory) {
         void* p = GlobalLock(memory.get());
-        ok = p && ReadFile(file, p, static_cast<DWORD>(size.QuadPart), &read, nullptr) && read == size.QuadPart;
+        ok = p && ReadFile(file.get(), p, static_cast<DWORD>(size.QuadPart), &read, nullptr) && read == size.QuadPart;
         GlobalUnlock(memory.get());
     }
-    CloseHandle(file);
+    file.reset();
     if (!ok) throw invalid_picture();
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, stream.put()))) throw invalid_picture();

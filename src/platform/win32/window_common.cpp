@@ -21,9 +21,8 @@ UINT dpi_of(HWND hwnd) noexcept {
     if (get_dpi && hwnd) {
         if (const UINT dpi = get_dpi(hwnd)) return dpi;
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

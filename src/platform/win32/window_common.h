@@ -1,15 +1,14 @@
 #pragma once
 // Small pieces the dialog window, the RichEdit adapter and the choosers share:
 // the module instance their window classes belong to, DPI and twips, window
-// handles as the host's automation reports them, GDI handle ownership.
+// handles as the host's automation reports them.
 #include <windows.h>
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <type_traits>
 
+#include "platform/win32/handles.h"
 #include "ports/window.h"
 
 namespace quill::win32 {
@@ -43,25 +42,6 @@ inline HWND from_handle(dialog::WindowHandle handle) noexcept {
 
 // 0x00BBGGRR is COLORREF already; the alias says which one a value is.
 inline COLORREF to_colorref(std::int32_t color) noexcept { return static_cast<COLORREF>(color) & 0x00FFFFFFu; }
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
-template <class Handle>
-using UniqueGdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
-using UniqueHBitmap = UniqueGdi<HBITMAP>;
-using UniqueHBrush = UniqueGdi<HBRUSH>;
-using UniqueHFont = UniqueGdi<HFONT>;
-
-struct IconDestroyer {
-    void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
-};
-using UniqueHIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
-struct WindowDestroyer {
-    void operator()(HWND hwnd) const noexcept { DestroyWindow(hwnd); }
-};
-using UniqueHwnd = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
 
 // The dialog font: the system's message font at the window's DPI, or
 // DEFAULT_GUI_FONT when the system does not say.

@@ -541,15 +541,13 @@ void FormWindow::draw_button(const DRAWITEMSTRUCT& draw, Item& item) {
         if (disabled) {
             DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, b.width, b.height,
                        DST_BITMAP | DSS_DISABLED);
-        } else if (HDC source = CreateCompatibleDC(dc)) {
-            HGDIOBJ old = SelectObject(source, bitmap);
-            BitBlt(dc, x, y, b.width, b.height, source, 0, 0, SRCCOPY);
-            SelectObject(source, old);
-            DeleteDC(source);
+        } else if (const UniqueMemoryDc source{CreateCompatibleDC(dc)}) {
+            const SelectedObject selected(source.get(), bitmap);
+            BitBlt(dc, x, y, b.width, b.height, source.get(), 0, 0, SRCCOPY);
         }
     } else {
         const std::wstring caption = to_wide(item.control->Caption());
-        HGDIOBJ old_font = font_ ? SelectObject(dc, font_.get()) : nullptr;
+        const SelectedObject selected(dc, font_.get());
         SetBkMode(dc, TRANSPARENT);
         constexpr UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
         RECT measure = inner;
@@ -566,7 +564,6 @@ void FormWindow::draw_button(const DRAWITEMSTRUCT& draw, Item& item) {
             SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         }
         DrawTextW(dc, caption.c_str(), -1, &text, format);
-        if (old_font) SelectObject(dc, old_font);
     }
     if (draw.itemState & ODS_FOCUS) {
         RECT focus = r;
@@ -576,12 +573,12 @@ void FormWindow::draw_button(const DRAWITEMSTRUCT& draw, Item& item) {
 }
 
 void FormWindow::paint_frame(HWND hwnd, Item& item) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    const PaintDc paint(hwnd);
+    const HDC dc = paint.get();
     RECT client{};
     GetClientRect(hwnd, &client);
     FillRect(dc, &client, brush(back_color(item)));
-    HGDIOBJ old_font = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    const SelectedObject selected(dc, font_.get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     RECT box = client;
@@ -597,13 +594,11 @@ void FormWindow::paint_frame(HWND hwnd, Item& item) {
         SetTextColor(dc, GetSysColor(item.control->Enabled() ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
         DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-    if (old_font) SelectObject(dc, old_font);
-    EndPaint(hwnd, &ps);
 }
 
 void FormWindow::paint_image(HWND hwnd, Item& item) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    const PaintDc paint(hwnd);
+    const HDC dc = paint.get();
     RECT client{};
     GetClientRect(hwnd, &client);
     // An image has no background of its own: the form's shows through.
@@ -614,7 +609,6 @@ void FormWindow::paint_image(HWND hwnd, Item& item) {
             picture->draw(dc, client);  // stretched to the image's size
         }
     }
-    EndPaint(hwnd, &ps);
 }
 
 // --- messages -------------------------------------------------------------------

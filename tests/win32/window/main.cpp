@@ -12,27 +12,17 @@
 
 #include <string>
 
-namespace {
-int xlmain_helper(const wchar_t* ready, const wchar_t* quit) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"XLMAIN";
-    RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"XLMAIN", L"other host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-    HANDLE ready_event = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
-    HANDLE quit_event = OpenEventW(SYNCHRONIZE, FALSE, quit);
-    if (!hwnd || !ready_event || !quit_event) return 1;
-    SetEvent(ready_event);
-    WaitForSingleObject(quit_event, 20000);
-    DestroyWindow(hwnd);
-    return 0;
-}
-}  // namespace
+#include "support.h"
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 4 && std::wstring(argv[1]) == L"--xlmain-helper") return xlmain_helper(argv[2], argv[3]);
+    if (argc == 4 && std::wstring(argv[1]) == L"--xlmain-helper") {
+        const quill::win32::UniqueHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]));
+        const quill::win32::UniqueHandle quit(OpenEventW(SYNCHRONIZE, FALSE, argv[3]));
+        if (!wintest::create_xlmain(L"other host", WS_OVERLAPPEDWINDOW) || !ready || !quit) return 1;
+        SetEvent(ready.get());
+        WaitForSingleObject(quit.get(), 20000);
+        return 0;
+    }
     if (FAILED(OleInitialize(nullptr))) return 2;
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();

@@ -14,9 +14,9 @@ namespace {
 
 bool key_exists(HKEY root, const std::wstring& key) {
     HKEY raw = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
-    RegCloseKey(raw);
-    return true;
+    const bool opened = RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS;
+    const quill::win32::UniqueHKey owned(opened ? raw : nullptr);
+    return opened;
 }
 
 TEST(TypeLibraryForUser, WithoutTheVistaCallsGoesUnderTheUsersClasses) {
@@ -41,7 +41,7 @@ TEST(TypeLibraryForUser, WithoutTheVistaCallsGoesUnderTheUsersClasses) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Quillette.Probe", 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
                               nullptr, &probe, nullptr),
               ERROR_SUCCESS);
-    RegCloseKey(probe);
+    quill::win32::UniqueHKey(probe).reset();
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\Quillette.Probe"));
     RegDeleteKeyW(HKEY_CLASSES_ROOT, L"Quillette.Probe");
 

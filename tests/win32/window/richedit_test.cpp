@@ -6,8 +6,6 @@
 #include "dialog/editor_contract.h"
 #include "dialog/layout.h"
 #include "platform/win32/richedit_editor.h"
-#include "platform/win32/window_common.h"
-#include "support.h"
 
 using namespace quill;
 using quill::win32::RichEditEditor;
@@ -37,12 +35,6 @@ INSTANTIATE_TEST_SUITE_P(Win32, EditorContract,
 class RichEdit : public ::testing::Test {
 protected:
     RichEditEditor ed{dialog::layout::Find(u"RichTextBox1")};
-    // The control's own view: what it counts and holds.
-    CHARRANGE control_selection() {
-        CHARRANGE r{};
-        SendMessageW(ed.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&r));
-        return r;
-    }
 };
 
 // Port positions against the control's, where a line break is one position.
@@ -64,7 +56,8 @@ TEST_F(RichEdit, PositionsTranslateAroundLineBreaks) {
         SCOPED_TRACE(::testing::Message() << r.start << "+" << r.length);
         ed.SelStart(r.start);
         ed.SelLength(r.length);
-        const CHARRANGE c = control_selection();
+        CHARRANGE c{};  // the control's own view
+        SendMessageW(ed.hwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&c));
         EXPECT_EQ(c.cpMin, r.control_min);
         EXPECT_EQ(c.cpMax, r.control_max);
         EXPECT_EQ(ed.SelText(), r.text);
@@ -72,46 +65,32 @@ TEST_F(RichEdit, PositionsTranslateAroundLineBreaks) {
     }
 }
 
-// What the user selects in the control reads back in port positions.
-TEST_F(RichEdit, UserSelectionReadsInPortPositions) {
+// What the user selects and types in the control reads in port positions.
+TEST_F(RichEdit, UserSelectionAndTypingReadInPortPositions) {
     ed.Text(u"ab\r\ncd");
     CHARRANGE r{3, 5};  // "cd" as the control counts
     SendMessageW(ed.hwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&r));
     EXPECT_EQ(ed.SelStart(), 4);
     EXPECT_EQ(ed.SelLength(), 2);
-    EXPECT_EQ(ed.SelText(), u"cd");
-}
-
-// Typing by the user (WM_CHAR) is seen at the next read.
-TEST_F(RichEdit, UserTypingIsSeen) {
-    ed.Text(u"ab");
-    ed.SelStart(2);
     // What a key press of Enter delivers: the key, then its character.
     SendMessageW(ed.hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     SendMessageW(ed.hwnd(), WM_CHAR, L'\r', 0x001C0001);
     SendMessageW(ed.hwnd(), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
     SendMessageW(ed.hwnd(), WM_CHAR, L'z', 0);
-    EXPECT_EQ(ed.Text(), u"ab\r\nz");
-    EXPECT_EQ(ed.SelStart(), 5);
-}
-
-TEST_F(RichEdit, LoneBreaksBecomeCrLf) {
-    ed.Text(u"a\nb\rc");
+    EXPECT_EQ(ed.Text(), u"ab\r\n\r\nz");
+    EXPECT_EQ(ed.SelStart(), 7);
+    ed.Text(u"a\nb\rc");  // lone breaks become CR LF
     EXPECT_EQ(ed.Text(), u"a\r\nb\r\nc");
 }
 
-TEST_F(RichEdit, NewTextHasTheDefaultFormat) {
+// Where the contract is silent: the default format, and values out of range.
+TEST_F(RichEdit, DefaultFormatAndRejectedValues) {
     ed.Text(u"x");
     ed.SelStart(0);
     ed.SelLength(1);
     EXPECT_EQ(ed.SelFontName(), u"Arial");
     EXPECT_EQ(ed.SelFontSize(), 10.0f);
     EXPECT_EQ(ed.SelColor(), 0);
-}
-
-TEST_F(RichEdit, RejectedValues) {
-    ed.Text(u"abc");
-    ed.SelLength(3);
     const std::function<void()> rows[] = {
         [&] { ed.SelFontSize(0.5f); }, [&] { ed.SelFontSize(2000); }, [&] { ed.SelFontName(u""); },
         [&] { ed.SelFontName(std::u16string(40, u'x')); }, [&] { ed.Width(-1); }, [&] { ed.Height(-1); },
@@ -125,23 +104,4 @@ TEST_F(RichEdit, RejectedValues) {
             EXPECT_EQ(e.number(), 380);
         }
     }
-}
-
-// Geometry in twips lands on the control in pixels at its DPI.
-TEST_F(RichEdit, GeometryInTwipsMovesTheControl) {
-    ed.Top(185);
-    ed.Width(3650);
-    ed.Height(3200);
-    RECT r{};
-    GetWindowRect(ed.hwnd(), &r);
-    MapWindowPoints(nullptr, GetParent(ed.hwnd()), reinterpret_cast<POINT*>(&r), 2);
-    const RECT want = win32::twips_rect(120, 185, 3650, 3200, win32::dpi_of(ed.hwnd()));
-    EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
-}
-
-TEST_F(RichEdit, HideSelectionIsTheControlsOption) {
-    ed.HideSelection(false);
-    EXPECT_TRUE(SendMessageW(ed.hwnd(), EM_GETOPTIONS, 0, 0) & ECO_NOHIDESEL);
-    ed.HideSelection(true);
-    EXPECT_FALSE(SendMessageW(ed.hwnd(), EM_GETOPTIONS, 0, 0) & ECO_NOHIDESEL);
 }

@@ -2,7 +2,7 @@
 
 #include "platform/win32/handles.h"
 
-using quill::win32::ComPtr;
+using namespace quill::win32;
 
 namespace wintest {
 
@@ -35,19 +35,8 @@ DialogAnswer::~DialogAnswer() {
 void CALLBACK DialogAnswer::tick(HWND, UINT, UINT_PTR, DWORD) {
     DialogAnswer* self = g_answer;
     if (!self || self->answered_) return;
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            wchar_t cls[64];
-            if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 64) && std::wstring(cls) == L"#32770") {
-                *reinterpret_cast<HWND*>(lp) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (!found) return;
+    HWND found = FindWindowW(L"#32770", nullptr);
+    if (!found || GetWindowThreadProcessId(found, nullptr) != GetCurrentThreadId()) return;
     self->answered_ = true;
     if (self->inspect_) self->inspect_(found);
     PostMessageW(found, WM_COMMAND, MAKEWPARAM(self->command_, BN_CLICKED), 0);
@@ -60,7 +49,6 @@ COLORREF Pixels::at(int x, int y) const {
 
 namespace {
 Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(HDC)>& paint) {
-    Pixels out;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -69,39 +57,29 @@ Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, dib);
+    const WindowDc screen(nullptr);
+    const UniqueHBitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
+    const SelectedObject selected(mem.get(), dib.get());
     if (source) {
-        BitBlt(mem, 0, 0, w, h, source, x, y, SRCCOPY);
+        BitBlt(mem.get(), 0, 0, w, h, source, x, y, SRCCOPY);
     } else {
         RECT all{0, 0, w, h};
-        FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        paint(mem);
+        FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        paint(mem.get());
     }
     GdiFlush();
-    out.width = w;
-    out.height = h;
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    out.bgra.assign(p, p + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-    ReleaseDC(nullptr, screen);
-    return out;
+    return Pixels{w, h, {p, p + static_cast<std::size_t>(w) * static_cast<std::size_t>(h)}};
 }
 }  // namespace
 
 Pixels capture(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
-    HDC screen = GetDC(nullptr);
-    Pixels shot = from_dc(screen, r.left, r.top, r.right - r.left, r.bottom - r.top, {});
-    ReleaseDC(nullptr, screen);
-    bool blank = true;
-    for (std::uint32_t p : shot.bgra) blank = blank && (p & 0xFFFFFF) == 0;
-    if (!blank) return shot;
+    const Pixels shot = from_dc(WindowDc(nullptr).get(), r.left, r.top, r.right - r.left, r.bottom - r.top, {});
+    for (std::uint32_t p : shot.bgra)
+        if (p & 0xFFFFFF) return shot;
     return render(r.right - r.left, r.bottom - r.top, [&](HDC dc) { PrintWindow(hwnd, dc, 0); });
 }
 
@@ -117,37 +95,25 @@ bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& con
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
-    if (FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
-        FAILED(factory->CreateEncoder(container, nullptr, encoder.put())) ||
-        FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.put(), nullptr)) || FAILED(frame->Initialize(nullptr)) ||
-        FAILED(frame->SetSize(static_cast<UINT>(pixels.width), static_cast<UINT>(pixels.height))))
-        return false;
     WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    if (FAILED(frame->SetPixelFormat(&format))) return false;
     std::vector<std::uint32_t> rows = pixels.bgra;
-    if (format == GUID_WICPixelFormat32bppBGRA) {
-        for (auto& p : rows) p |= 0xFF000000u;  // the screen has no alpha: opaque
-        if (FAILED(frame->WritePixels(static_cast<UINT>(pixels.height), static_cast<UINT>(pixels.width) * 4,
-                                      static_cast<UINT>(rows.size() * 4), reinterpret_cast<BYTE*>(rows.data()))))
-            return false;
-    } else {
-        // The encoder wants its own format: convert through a WIC bitmap.
-        ComPtr<IWICBitmap> bitmap;
-        if (FAILED(factory->CreateBitmapFromMemory(static_cast<UINT>(pixels.width), static_cast<UINT>(pixels.height),
-                                                   GUID_WICPixelFormat32bppBGRA, static_cast<UINT>(pixels.width) * 4,
-                                                   static_cast<UINT>(rows.size() * 4),
-                                                   reinterpret_cast<BYTE*>(rows.data()), bitmap.put())))
-            return false;
-        ComPtr<IWICFormatConverter> converter;
-        if (FAILED(factory->CreateFormatConverter(converter.put())) ||
-            FAILED(converter->Initialize(bitmap.get(), format, WICBitmapDitherTypeNone, nullptr, 0,
-                                         WICBitmapPaletteTypeMedianCut)) ||
-            FAILED(frame->WriteSource(converter.get(), nullptr)))
-            return false;
-    }
-    return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    for (auto& p : rows) p |= 0xFF000000u;  // the screen has no alpha: opaque
+    return SUCCEEDED(factory->CreateStream(stream.put())) &&
+           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+           SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.put())) &&
+           SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
+           SUCCEEDED(encoder->CreateNewFrame(frame.put(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+           SUCCEEDED(frame->SetSize(static_cast<UINT>(pixels.width), static_cast<UINT>(pixels.height))) &&
+           SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat32bppBGRA &&
+           SUCCEEDED(frame->WritePixels(static_cast<UINT>(pixels.height), static_cast<UINT>(pixels.width) * 4,
+                                        static_cast<UINT>(rows.size() * 4), reinterpret_cast<BYTE*>(rows.data()))) &&
+           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+std::wstring window_text(HWND hwnd) {
+    wchar_t buffer[512] = L"";
+    GetWindowTextW(hwnd, buffer, 512);
+    return buffer;
 }
 
 HWND create_xlmain(const wchar_t* title, DWORD style) {
@@ -169,10 +135,24 @@ std::wstring temp_path(const wchar_t* name) {
     return std::wstring(dir) + name;
 }
 
-std::string narrow(const std::wstring& s) {
-    std::string out;
-    for (wchar_t c : s) out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
+FormOnScreen::FormOnScreen(HWND host) {
+    // The overwrite warnings of the check boxes go to a file, not the screen.
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_path(L"quill-window-boxes.log").c_str());
+    excel->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(host));
+    form = std::dynamic_pointer_cast<quill::dialog::frmAddIn>(window_dialog_factory()());
+    form->on_event = [this](std::u16string_view name, quill::dialog::Event) {
+        events.push_back(quill::to_utf8(std::u16string(name)));
+    };
+    form->set_xlapp(excel->application());
+    form->Show();
+    window = form_window_of(*form);
+    pump();
+}
+
+FormOnScreen::~FormOnScreen() {
+    form->Unload();
+    pump();
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", nullptr);
 }
 
 }  // namespace wintest

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "dialog/frm_add_in.h"
+#include "platform/memory/workbook.h"
+#include "platform/win32/window_form.h"
+
 namespace wintest {
 
 // Runs the thread's queued messages (posted keys, paints, timers).
@@ -44,14 +48,28 @@ Pixels capture(HWND hwnd);
 // Draws with `paint` into a fresh white bitmap.
 Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 
-// Writes pixels in a WIC container format (PNG, JPEG, GIF, BMP, TIFF).
+// Writes 32-bit pixels, made opaque, in a WIC container format that takes
+// them as they are (PNG, BMP).
 bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
 
 std::wstring temp_path(const wchar_t* name);
+std::wstring window_text(HWND hwnd);
 
 // A top-level window of Excel's main window class, "XLMAIN" (registered on
 // first use and kept), 900 x 700 pixels at the origin.
 HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-std::string narrow(const std::wstring& s);
+
+// The dialog shown with its window by a host whose main window is `host`
+// (none: the dialog stays top-level), every event it raises noted by name.
+class FormOnScreen {
+public:
+    explicit FormOnScreen(HWND host = nullptr);
+    ~FormOnScreen();
+    HWND control(std::u16string_view name, std::int32_t index = 0) const { return window->control(name, index); }
+    std::shared_ptr<quill::memory::Excel> excel = quill::memory::Excel::Create();
+    std::shared_ptr<quill::dialog::frmAddIn> form;
+    quill::win32::FormWindow* window = nullptr;
+    std::vector<std::string> events;
+};
 
 }  // namespace wintest

@@ -127,19 +127,14 @@ TEST_P(EditorContract, AttributesMixedValuesAndTheInsertionPoint) {
     }
 }
 
-TEST_P(EditorContract, StateGeometryAndDoubleClick) {
+// Geometry shows in the window tests, where it is drawn.
+TEST_P(EditorContract, StateAndDoubleClick) {
     for (bool on : {false, true}) {
         ed().Enabled(on);
         ed().HideSelection(on);
         EXPECT_EQ(ed().Enabled(), on);
         EXPECT_EQ(ed().HideSelection(), on);
     }
-    ed().Top(185);
-    ed().Width(3650);
-    ed().Height(3200);
-    EXPECT_EQ(ed().Top(), 185.0f);
-    EXPECT_EQ(ed().Width(), 3650.0f);
-    EXPECT_EQ(ed().Height(), 3200.0f);
     if (!GetParam().double_click) GTEST_SKIP() << "this editor cannot be double-clicked from a test";
     int clicks = 0;
     ed().OnDblClick([&] { ++clicks; });

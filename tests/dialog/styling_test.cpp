@@ -101,21 +101,5 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
     }
 }
 
-// The colour dialog runs with the flags the font dialog left; an empty
-// selection styles what is typed there.
-TEST(Styling, FlagsCarryOverAndAnInsertionPointTakesTheStyle) {
-    Styling s(false);
-    s.select(2, 0);
-    s.chooser->font({.name = u"Courier New", .bold = true}).color(kRed);
-    EXPECT_TRUE(FontName(*s.ed, s.dlg).done());
-    EXPECT_TRUE(FontColor(*s.ed, s.dlg).done());
-    EXPECT_EQ(s.chooser->color_requests.at(0).Flags, kFontFlags);
-    s.ed->TypeText(u"XY");
-    EXPECT_EQ(s.ed->Text(), u"abXYcdef");
-    const CharFormat typed{u"Courier New", 10.0f, kRed, true, false, false, false};
-    const CharFormat plain{};
-    EXPECT_EQ(s.formats(), (std::vector<CharFormat>{plain, plain, typed, typed, plain, plain, plain, plain}));
-}
-
 }  // namespace
 }  // namespace quill::dialog

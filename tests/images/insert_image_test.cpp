@@ -92,8 +92,6 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         {"editor off: new comments are empty", "B2", 1, 1, {}, {}, nullptr, {{"B2", {0, u"", kNew, 0.5f}}}, 0, {.created = 1}},
         {"Check1 cleared: transparency left alone", "B2:B3", 2, 1, {"B3"}, {.transparent = 0, .overwrite_text = 1}, u"",
          {{"B2", {1, u"", kNew, 0.0f}}, {"B3", {0, u"old", kAgain, 0.2f}}}, 0, {.created = 1, .kept = 1}},
-        {"every visited cell skipped", "B2:B3", 2, 1, {"B2", "B3"}, {}, u"",
-         {{"B2", {std::nullopt, u"old", kNew, 0.2f}}, {"B3", {std::nullopt, u"old", kNew, 0.2f}}}, std::nullopt, {.skipped = 2}},
         {"two areas, each row by row", "C2:D3,B5", 5, 1, {}, {}, u"",
          {{"C2", {1, u"", kNew, 0.5f}}, {"D2", {2, u"", kNew, 0.5f}}, {"C3", {3, u"", kNew, 0.5f}},
           {"D3", {4, u"", kNew, 0.5f}}, {"B5", {0, u"", kNew, 0.5f}}}, 0, {.created = 5}},
@@ -137,25 +135,6 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         EXPECT_EQ(progress.seen, want);
         EXPECT_TRUE(closing_ran());
     }
-}
-
-// The comment exists before its text is formatted; then, in this order,
-// transparency, orientation, scaling and the picture.
-TEST_F(InsertImage, StylesInOrderAfterTheTextIsFormatted) {
-    ed->Text(u"Hi");
-    excel->scripted_files().choose({paths[0]});
-    excel->log.clear();
-    run({.orientation = 3});
-    std::vector<std::string> calls;
-    for (const std::string& call : excel->log.calls())
-        if (call == "Range.AddComment" || call == "Application.ScreenUpdating" || call.starts_with("FillFormat.") ||
-            call.starts_with("TextFrame.Orientation") || call.starts_with("Shape.Scale"))
-            calls.push_back(call);
-    EXPECT_EQ(calls, (std::vector<std::string>{"Range.AddComment", "Application.ScreenUpdating",
-                                               "Application.ScreenUpdating", "FillFormat.Transparency",
-                                               "TextFrame.Orientation", "Shape.ScaleWidth", "Shape.ScaleHeight",
-                                               "FillFormat.UserPicture"}));
-    EXPECT_EQ(sheet().comment("A1")->orientation, host::msoTextOrientationUpward);
 }
 
 // What ends the command before any cell: the file dialog's cancel (after

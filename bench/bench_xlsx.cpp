@@ -30,6 +30,8 @@
 namespace {
 
 using namespace quill::xlsx;
+using quill::CharFont;
+using quill::note_default_font;
 
 struct BookShape {
     int sheets = 4;
@@ -124,11 +126,11 @@ void write_book(const std::string& p, const BookShape& shape) {
             n.row = i;
             n.col = s;
             n.author = u"Bench";
-            Font bold = default_note_font();
+            CharFont bold = note_default_font();
             bold.bold = true;
             n.text = {{u"Bench:", bold},
                       {u"\nnote text number " + filler(static_cast<std::size_t>(shape.length), s * shape.notes + i),
-                       default_note_font()}};
+                       note_default_font()}};
             if (pictures > 0) {
                 --pictures;
                 n.shape.picture = Picture{std::make_shared<const std::string>(png(pictures)), "png", ""};
@@ -173,7 +175,7 @@ void edit(const std::string& in, const std::string& out) {
     Workbook wb = load(in);
     Note* n = wb.sheets.size() > 2 ? wb.sheets[2].find_note(100, 2) : nullptr;
     if (!n && !wb.sheets.back().notes.empty()) n = &wb.sheets.back().notes[wb.sheets.back().notes.size() / 2];
-    if (n) n->text = {{u"Bench:", n->text.at(0).font}, {u"\nchanged", default_note_font()}};
+    if (n) n->text = {{u"Bench:", n->text.at(0).font}, {u"\nchanged", note_default_font()}};
     save(wb, out);
 }
 

@@ -14,6 +14,9 @@
 namespace {
 
 using namespace quill::xlsx;
+using quill::CharFont;
+using quill::note_default_font;
+namespace host = quill::host;
 namespace fs = std::filesystem;
 
 const std::string kPng(
@@ -33,13 +36,13 @@ Note note(int row, int col, RunList text) {
 
 std::vector<std::pair<std::string, Workbook>> workbooks() {
     std::vector<std::pair<std::string, Workbook>> out;
-    const Font plain = default_note_font();
-    Font bold = plain;
+    const CharFont plain = note_default_font();
+    CharFont bold = plain;
     bold.bold = true;
     bold.color = 0xFF0000;
-    Font odd = plain;
-    odd.italic = odd.strike = true;
-    odd.underline = Underline::Double;
+    CharFont odd = plain;
+    odd.italic = odd.strikethrough = true;
+    odd.underline = host::xlUnderlineStyleDouble;
     odd.name = u"Courier New";
     odd.size = 14.5;
 

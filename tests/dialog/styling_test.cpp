@@ -12,7 +12,6 @@
 namespace quill::dialog {
 namespace {
 
-using memory::CharFormat;
 constexpr std::int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kFontFlags = 0x40103;
 constexpr std::int32_t kAutomation = -2147417848;
 
@@ -32,8 +31,8 @@ struct Styling {
         ed->SelStart(start);
         ed->SelLength(length);
     }
-    std::vector<CharFormat> formats() const {
-        std::vector<CharFormat> out;
+    std::vector<CharFont> formats() const {
+        std::vector<CharFont> out;
         for (std::int32_t i = 0; i < static_cast<std::int32_t>(ed->Text().size()); ++i) out.push_back(ed->FormatAt(i));
         return out;
     }
@@ -54,7 +53,7 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         bool font, mixed;
         Answer answer;
         Kind kind;
-        std::function<void(CharFormat&)> change;  // on "bcde"; none: every character as it was
+        std::function<void(CharFont&)> change;  // on "bcde"; none: every character as it was
         std::int32_t shown_color = 0;             // for the colour dialog
     } rows[] = {
         {"colour, uniform", false, false, red, Kind::Done, [](auto& f) { f.color = kRed; }},
@@ -66,10 +65,10 @@ TEST(Styling, WhatTheDialogShowsAndWhatOkCancelAndErrorsLeave) {
         // An automation error of the component is no cancel: its colour goes on.
         {"colour, automation error", false, true, error(kAutomation), Kind::Done, [](auto& f) { f.color = kBlue; }, kBlue},
         {"font, uniform", true, false, [](auto& c) { c.font({u"Times New Roman", 12.5f, true, true, true, true}); },
-         Kind::Done, [](auto& f) { f = {u"Times New Roman", 12.5f, 0, true, true, true, true}; }},
+         Kind::Done, [](auto& f) { f = {u"Times New Roman", 12.5, true, true, true, host::xlUnderlineStyleSingle, 0}; }},
         // Mixed fields open blank; one left blank keeps each character's own.
         {"font, mixed", true, true, [](auto& c) { c.font({.size = 9.0f, .underline = true}); }, Kind::Done,
-         [](auto& f) { f.size = 9.0f, f.underline = true; }},
+         [](auto& f) { f.size = 9.0, f.underline = host::xlUnderlineStyleSingle; }},
         {"font, mixed field set", true, true, [](auto& c) { c.font({.bold = false}); }, Kind::Done,
          [](auto& f) { f.bold = false; }},
         {"font, cancel", true, true, cancel, Kind::Refused, nullptr},

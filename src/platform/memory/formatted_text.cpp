@@ -1,24 +1,14 @@
 #include "platform/memory/formatted_text.h"
 
 #include <algorithm>
-#include <bit>
 #include <functional>
 
 namespace quill::memory {
 
-CharFont cell_default_font() { return CharFont{}; }
-
-CharFont comment_default_font() {
-    CharFont f;
-    f.name = u"Tahoma";
-    f.size = 9.0f;
-    return f;
-}
-
 std::size_t FormattedText::FontHash::operator()(const CharFont& f) const noexcept {
     std::size_t h = std::hash<std::u16string>{}(f.name);
     auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
-    mix(std::bit_cast<std::uint32_t>(f.size));
+    mix(std::hash<double>{}(f.size));
     mix((f.bold ? 1u : 0u) | (f.italic ? 2u : 0u) | (f.strikethrough ? 4u : 0u));
     mix(static_cast<std::uint32_t>(f.underline));
     mix(static_cast<std::uint32_t>(f.color));

@@ -8,28 +8,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ports/excel.h"
+#include "ports/char_font.h"
 
 namespace quill::memory {
 
-// The seven attributes the host's Font object exposes for one character.
-struct CharFont {
-    std::u16string name = u"Calibri";
-    float size = 11.0f;
-    bool bold = false;
-    bool italic = false;
-    bool strikethrough = false;
-    std::int32_t underline = host::xlUnderlineStyleNone;  // an xlUnderlineStyle* value
-    std::int32_t color = 0;                               // 0x00BBGGRR
-
-    friend bool operator==(const CharFont&, const CharFont&) = default;
-};
-
-// Calibri 11, black: what a new cell shows.
-CharFont cell_default_font();
-// Tahoma 9, black: what a new comment, or text that replaces a comment's
-// text, is written in.
-CharFont comment_default_font();
+// The font type and defaults of the ports, under this platform's name too.
+using quill::CharFont;
+using quill::cell_default_font;
+using quill::note_default_font;
 
 struct TextRun {
     std::u16string text;

@@ -284,7 +284,7 @@ public:
     void Text(const std::u16string& text) override {
         CALL("Comment.Text");
         xl_->check_string(text);
-        alive(c_).text.assign(text, comment_default_font());
+        alive(c_).text.assign(text, note_default_font());
     }
     void Text(const std::u16string& text, std::int32_t start, bool overwrite) override {
         CALL("Comment.Text");

@@ -16,11 +16,18 @@ std::int32_t checked_length(std::size_t n) {
         throw HostError(err::kOutOfMemory, u"Out of memory");
     return static_cast<std::int32_t>(n);
 }
+
+// The editor knows underlining only as on or off.
+bool underlined(const CharFont& f) { return f.underline != host::xlUnderlineStyleNone; }
 }  // namespace
 
-RichText::RichText(EditorGeometry geometry) : geometry_(geometry) { empty_format_ = intern(CharFormat{}); }
+RichText::Summary RichText::summary_of(const CharFont& f) {
+    return {f.name, static_cast<float>(f.size), f.color, f.bold, f.italic, underlined(f), f.strikethrough};
+}
 
-RichText::FormatId RichText::intern(const CharFormat& format) {
+RichText::RichText(EditorGeometry geometry) : geometry_(geometry) { empty_format_ = intern(editor_default_font()); }
+
+RichText::FormatId RichText::intern(const CharFont& format) {
     auto [it, added] = format_ids_.try_emplace(format, static_cast<FormatId>(formats_.size()));
     if (added) formats_.push_back(format);
     return it->second;
@@ -43,7 +50,7 @@ std::map<std::int32_t, std::uint32_t>::const_iterator RichText::run_at(std::int3
 
 RichText::FormatId RichText::id_at(std::int32_t position) const { return run_at(position)->second; }
 
-const CharFormat& RichText::FormatAt(std::int32_t position) const {
+const CharFont& RichText::FormatAt(std::int32_t position) const {
     if (position < 0 || position >= length()) throw invalid_value();
     return formats_[id_at(position)];
 }
@@ -61,7 +68,7 @@ void RichText::Text(const std::u16string& text) {
     // long session does not keep every format it ever saw.
     formats_.clear();
     format_ids_.clear();
-    empty_format_ = intern(CharFormat{});
+    empty_format_ = intern(editor_default_font());
     runs_changed();
     runs_.clear();
     if (!text_.empty()) runs_.emplace(0, empty_format_);
@@ -89,25 +96,23 @@ const RichText::Summary& RichText::summary() {
     if (summary_) return *summary_;
     Summary s;
     if (sel_length_ == 0) {
-        const CharFormat& f = formats_[insertion_id()];
-        s = {f.name, f.size, f.color, f.bold, f.italic, f.underline, f.strike};
+        s = summary_of(formats_[insertion_id()]);
     } else {
         auto it = run_at(sel_start_);
-        const CharFormat& first = formats_[it->second];
-        s = {first.name, first.size, first.color, first.bold, first.italic, first.underline, first.strike};
+        s = summary_of(formats_[it->second]);
         const std::int32_t end = sel_start_ + sel_length_;
         auto drop = [](auto& slot, const auto& value) {
             if (slot && *slot != value) slot.reset();
         };
         for (++it; it != runs_.end() && it->first < end; ++it) {
-            const CharFormat& f = formats_[it->second];
+            const CharFont& f = formats_[it->second];
             drop(s.name, f.name);
-            drop(s.size, f.size);
+            drop(s.size, static_cast<float>(f.size));
             drop(s.color, f.color);
             drop(s.bold, f.bold);
             drop(s.italic, f.italic);
-            drop(s.underline, f.underline);
-            drop(s.strike, f.strike);
+            drop(s.underline, underlined(f));
+            drop(s.strike, f.strikethrough);
             if (!s.name && !s.size && !s.color && !s.bold && !s.italic && !s.underline && !s.strike) break;
         }
     }
@@ -139,10 +144,10 @@ void RichText::coalesce(std::int32_t from, std::int32_t to) {
     }
 }
 
-void RichText::apply(const std::function<void(CharFormat&)>& change) {
+void RichText::apply(const std::function<void(CharFont&)>& change) {
     summary_.reset();
     if (sel_length_ == 0) {
-        CharFormat f = formats_[insertion_id()];
+        CharFont f = formats_[insertion_id()];
         change(f);
         pending_ = intern(f);
         if (text_.empty()) empty_format_ = *pending_;
@@ -152,7 +157,7 @@ void RichText::apply(const std::function<void(CharFormat&)>& change) {
     split_at(sel_start_);
     split_at(end);
     for (auto it = runs_.find(sel_start_); it != runs_.end() && it->first < end; ++it) {
-        CharFormat f = formats_[it->second];
+        CharFont f = formats_[it->second];
         change(f);
         it->second = intern(f);
     }
@@ -203,26 +208,26 @@ std::optional<bool> RichText::SelStrikeThru() { return summary().strike; }
 
 void RichText::SelFontName(const std::u16string& name) {
     if (name.empty()) throw invalid_value();
-    apply([&](CharFormat& f) { f.name = name; });
+    apply([&](CharFont& f) { f.name = name; });
 }
 void RichText::SelFontSize(float points) {
     if (!(points >= 1.0f && points <= 1638.0f)) throw invalid_value();  // NaN fails too
-    apply([&](CharFormat& f) { f.size = points; });
+    apply([&](CharFont& f) { f.size = points; });
 }
 void RichText::SelColor(std::int32_t color) {
-    apply([&](CharFormat& f) { f.color = color; });
+    apply([&](CharFont& f) { f.color = color; });
 }
 void RichText::SelBold(bool on) {
-    apply([&](CharFormat& f) { f.bold = on; });
+    apply([&](CharFont& f) { f.bold = on; });
 }
 void RichText::SelItalic(bool on) {
-    apply([&](CharFormat& f) { f.italic = on; });
+    apply([&](CharFont& f) { f.italic = on; });
 }
 void RichText::SelUnderline(bool on) {
-    apply([&](CharFormat& f) { f.underline = on; });
+    apply([&](CharFont& f) { f.underline = on ? host::xlUnderlineStyleSingle : host::xlUnderlineStyleNone; });
 }
 void RichText::SelStrikeThru(bool on) {
-    apply([&](CharFormat& f) { f.strike = on; });
+    apply([&](CharFont& f) { f.strikethrough = on; });
 }
 
 void RichText::Width(float twips) {

@@ -3,8 +3,8 @@
 // in the command-line tool. It keeps the editor port's contract
 // (dialog/editor.h) and settles what the port leaves open:
 //
-// - Default format: "Arial", 10 points, black (0), no bold, italic,
-//   underline or strikethrough. Setting Text gives the whole new text this
+// - Default format (editor_default_font): "Arial", 10 points, black (0), no
+//   bold, italic, underline or strikethrough. Setting Text gives the whole new text this
 //   format and forgets every earlier one, the insertion point's included; the
 //   selection becomes the insertion point at 0.
 // - Text is stored exactly as given. Callers give CR LF line breaks; a lone CR
@@ -36,22 +36,11 @@
 #include <string>
 #include <vector>
 
+#include "ports/char_font.h"
 #include "ports/editor.h"
 #include "dialog/layout.h"
 
 namespace quill::memory {
-
-struct CharFormat {
-    std::u16string name = u"Arial";
-    float size = 10.0f;
-    std::int32_t color = 0;  // 0x00BBGGRR
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    auto operator<=>(const CharFormat&) const = default;
-    bool operator==(const CharFormat&) const = default;
-};
 
 struct EditorGeometry {  // twips within the container
     float left = 0, top = 0, width = 0, height = 0;
@@ -105,7 +94,7 @@ public:
     void FireDblClick();
 
     // Inspection for tests and the command-line tool.
-    const CharFormat& FormatAt(std::int32_t position) const;  // 0 <= position < length
+    const CharFont& FormatAt(std::int32_t position) const;  // 0 <= position < length
     std::size_t RunCount() const { return runs_.size(); }
 
 private:
@@ -118,7 +107,8 @@ private:
         std::optional<bool> bold, italic, underline, strike;
     };
 
-    FormatId intern(const CharFormat& format);
+    static Summary summary_of(const CharFont& f);
+    FormatId intern(const CharFont& format);
     FormatId id_at(std::int32_t position) const;
     // The run holding `position` (there is text). Remembers the last answer:
     // the formatted transfer walks positions in order, so the next lookup is
@@ -129,7 +119,7 @@ private:
     std::int32_t length() const { return static_cast<std::int32_t>(text_.size()); }
     void split_at(std::int32_t position);
     void coalesce(std::int32_t from, std::int32_t to);
-    void apply(const std::function<void(CharFormat&)>& change);
+    void apply(const std::function<void(CharFont&)>& change);
     const Summary& summary();
     void moved() {
         pending_.reset();
@@ -137,8 +127,8 @@ private:
     }
 
     std::u16string text_;
-    std::vector<CharFormat> formats_;  // interned; a FormatId indexes it
-    std::map<CharFormat, FormatId> format_ids_;
+    std::vector<CharFont> formats_;  // interned; a FormatId indexes it
+    std::map<CharFont, FormatId> format_ids_;
     std::map<std::int32_t, FormatId> runs_;  // run start -> format; one starts at 0 unless empty
     mutable std::map<std::int32_t, FormatId>::const_iterator cursor_;
     mutable bool cursor_valid_ = false;

@@ -129,7 +129,7 @@ CommentData& Sheet::add_comment(CellRef at, std::u16string text, std::u16string 
     if (c.comment) throw HostError(kAppDefinedError, u"Application-defined or object-defined error");
     c.comment = std::make_shared<CommentData>();
     c.comment->author = std::move(author);
-    c.comment->text.assign(std::move(text), comment_default_font());
+    c.comment->text.assign(std::move(text), note_default_font());
     return *c.comment;
 }
 

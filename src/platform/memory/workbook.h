@@ -104,7 +104,7 @@ struct FillData {
 
 struct CommentData {
     std::u16string author;
-    FormattedText text{comment_default_font()};  // line breaks are LF
+    FormattedText text{note_default_font()};  // line breaks are LF
     double width = 96.0;                    // points
     double height = 55.5;
     // How far the box's top-left corner moved from its default place beside the

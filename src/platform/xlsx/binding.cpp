@@ -11,60 +11,15 @@ namespace {
 constexpr std::int32_t xlVAlignCenter = -4108, xlVAlignBottom = -4107, xlVAlignJustify = -4130,
                        xlVAlignDistributed = -4117;
 
-std::int32_t underline_style(Underline u) {
-    switch (u) {
-        case Underline::None: return host::xlUnderlineStyleNone;
-        case Underline::Single: return host::xlUnderlineStyleSingle;
-        case Underline::Double: return host::xlUnderlineStyleDouble;
-        case Underline::SingleAccounting: return host::xlUnderlineStyleSingleAccounting;
-        case Underline::DoubleAccounting: return host::xlUnderlineStyleDoubleAccounting;
-    }
-    return host::xlUnderlineStyleNone;
-}
-
-Underline underline_kind(std::int32_t style) {
-    switch (style) {
-        case host::xlUnderlineStyleSingle: return Underline::Single;
-        case host::xlUnderlineStyleDouble: return Underline::Double;
-        case host::xlUnderlineStyleSingleAccounting: return Underline::SingleAccounting;
-        case host::xlUnderlineStyleDoubleAccounting: return Underline::DoubleAccounting;
-        default: return Underline::None;
-    }
-}
-
-memory::CharFont to_char_font(const Font& f) {
-    memory::CharFont c;
-    c.name = f.name;
-    c.size = static_cast<float>(f.size);
-    c.bold = f.bold;
-    c.italic = f.italic;
-    c.strikethrough = f.strike;
-    c.underline = underline_style(f.underline);
-    c.color = f.color;
-    return c;
-}
-
-Font to_font(const memory::CharFont& c) {
-    Font f;
-    f.name = c.name;
-    f.size = c.size;
-    f.bold = c.bold;
-    f.italic = c.italic;
-    f.strike = c.strikethrough;
-    f.underline = underline_kind(c.underline);
-    f.color = c.color;
-    return f;
-}
-
 memory::FormattedText to_formatted(const RunList& runs, const memory::CharFont& base) {
     memory::FormattedText t(base);
-    for (const auto& r : runs) t.append(r.text, to_char_font(r.font));
+    for (const auto& r : runs) t.append(r.text, r.font);
     return t;
 }
 
 RunList to_rich(const memory::FormattedText& t) {
     RunList out;
-    for (const auto& r : t.runs()) out.push_back({r.text, to_font(r.font)});
+    for (const auto& r : t.runs()) out.push_back({r.text, r.font});
     return out;
 }
 
@@ -123,7 +78,7 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
         for (const auto& n : src.notes) {
             auto data = std::make_shared<memory::CommentData>();
             data->author = n.author;
-            data->text = to_formatted(n.text, memory::comment_default_font());
+            data->text = to_formatted(n.text, memory::note_default_font());
             data->width = n.shape.width;
             data->height = n.shape.height;
             data->visible = n.shape.visible;

@@ -31,7 +31,7 @@ CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& th
             fail(std::string("note with a bad cell reference \"") + c.attribute("ref").value() + "\"");
         const std::size_t author = c.attribute("authorId").as_uint(0);
         if (author < authors.size()) lc.author = authors[author];
-        lc.text = apply_fonts(parse_string_item(child(c, "text"), theme), default_note_font());
+        lc.text = apply_fonts(parse_string_item(child(c, "text"), theme), note_default_font());
         for (auto a : c.attributes()) {
             const std::string_view n = a.name();
             if (n != "ref" && n != "authorId") lc.extra.emplace_back(a.name(), a.value());
@@ -43,24 +43,26 @@ CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& th
 
 namespace {
 
-const char* underline_value(Underline u) {
-    switch (u) {
-    case Underline::Double: return "double";
-    case Underline::SingleAccounting: return "singleAccounting";
-    case Underline::DoubleAccounting: return "doubleAccounting";
-    default: return nullptr;  // single: no value
+// The val of <u>: "" for single (Excel leaves it out), null for no <u> at all.
+const char* underline_value(std::int32_t style) {
+    switch (style) {
+    case host::xlUnderlineStyleSingle: return "";
+    case host::xlUnderlineStyleDouble: return "double";
+    case host::xlUnderlineStyleSingleAccounting: return "singleAccounting";
+    case host::xlUnderlineStyleDoubleAccounting: return "doubleAccounting";
+    default: return nullptr;
     }
 }
 
 // Excel's order: b, i, strike, u, sz, color, rFont, family.
-void write_run_properties(XmlWriter& w, const Font& f) {
+void write_run_properties(XmlWriter& w, const CharFont& f) {
     w.open("rPr");
     if (f.bold) w.leaf("b");
     if (f.italic) w.leaf("i");
-    if (f.strike) w.leaf("strike");
-    if (f.underline != Underline::None) {
+    if (f.strikethrough) w.leaf("strike");
+    if (const char* u = underline_value(f.underline)) {
         w.open("u");
-        if (const char* v = underline_value(f.underline)) w.attr("val", v);
+        if (*u) w.attr("val", u);
         w.close();
     }
     w.open("sz").attr("val", number_text(f.size)).close();

@@ -7,13 +7,6 @@
 
 namespace quill::xlsx {
 
-Font default_note_font() {
-    Font f;
-    f.name = u"Tahoma";
-    f.size = 9;
-    return f;
-}
-
 std::u16string plain_text(const RunList& runs) {
     std::u16string out;
     for (const auto& r : runs) out += r.text;

@@ -8,7 +8,8 @@
 // Conventions shared by every type here:
 // - Rows and columns are 0-based (A1 is row 0, column 0).
 // - Texts are UTF-16, a line break inside a note or cell is one LF.
-// - Colours are 0x00BBGGRR, as the core uses them.
+// - Colours are 0x00BBGGRR and underlines xlUnderlineStyle values, as the core
+//   uses them.
 // - Sizes of note boxes are points; column widths are the file's character
 //   units, row heights points.
 //
@@ -24,30 +25,15 @@
 #include <string>
 #include <vector>
 
+#include "ports/char_font.h"
+
 namespace quill::xlsx {
-
-enum class Underline { None, Single, Double, SingleAccounting, DoubleAccounting };
-
-// The complete font of one character.
-struct Font {
-    std::u16string name = u"Calibri";
-    double size = 11;  // points
-    bool bold = false;
-    bool italic = false;
-    bool strike = false;
-    Underline underline = Underline::None;
-    std::int32_t color = 0;  // 0x00BBGGRR
-    bool operator==(const Font&) const = default;
-};
-
-// The font a new note's text gets unless told otherwise.
-Font default_note_font();
 
 // A run of characters sharing one font. A run list is the formatted text of a cell or note;
 // its plain text is the concatenation of the runs' texts.
 struct Run {
     std::u16string text;
-    Font font;
+    CharFont font;
     bool operator==(const Run&) const = default;
 };
 using RunList = std::vector<Run>;

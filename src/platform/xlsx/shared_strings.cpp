@@ -42,11 +42,11 @@ std::vector<StoredString> parse_shared_strings(const pugi::xml_document& doc, co
     return out;
 }
 
-RunList apply_fonts(const StoredString& s, const Font& cell_font) {
+RunList apply_fonts(const StoredString& s, const CharFont& cell_font) {
     RunList out;
     for (const auto& r : s) {
         if (r.text.empty()) continue;
-        Font f = r.props ? r.props->over(cell_font) : cell_font;
+        CharFont f = r.props ? r.props->over(cell_font) : cell_font;
         if (!out.empty() && out.back().font == f) out.back().text += r.text;
         else out.push_back({r.text, std::move(f)});
     }

@@ -22,7 +22,7 @@ using StoredString = std::vector<StoredRun>;
 StoredString parse_string_item(pugi::xml_node item, const ThemeColors& theme);
 std::vector<StoredString> parse_shared_strings(const pugi::xml_document& doc, const ThemeColors& theme);
 
-RunList apply_fonts(const StoredString& s, const Font& cell_font);
+RunList apply_fonts(const StoredString& s, const CharFont& cell_font);
 std::u16string plain(const StoredString& s);
 
 // The text content of a <t> element with Excel's _xHHHH_ escapes decoded.

@@ -69,15 +69,15 @@ bool flag(pugi::xml_node n) {
     return !(s == "0" || s == "false" || s == "False");
 }
 
-Underline underline_of(pugi::xml_node u) {
+std::int32_t underline_of(pugi::xml_node u) {
     auto v = u.attribute("val");
-    if (!v) return Underline::Single;
+    if (!v) return host::xlUnderlineStyleSingle;
     const std::string_view s = v.value();
-    if (s == "double") return Underline::Double;
-    if (s == "singleAccounting") return Underline::SingleAccounting;
-    if (s == "doubleAccounting") return Underline::DoubleAccounting;
-    if (s == "none") return Underline::None;
-    return Underline::Single;
+    if (s == "double") return host::xlUnderlineStyleDouble;
+    if (s == "singleAccounting") return host::xlUnderlineStyleSingleAccounting;
+    if (s == "doubleAccounting") return host::xlUnderlineStyleDoubleAccounting;
+    if (s == "none") return host::xlUnderlineStyleNone;
+    return host::xlUnderlineStyleSingle;
 }
 
 }  // namespace
@@ -150,18 +150,18 @@ FontPatch parse_font_patch(pugi::xml_node props, const ThemeColors& theme) {
     return f;
 }
 
-Font FontPatch::over(Font f) const {
+CharFont FontPatch::over(CharFont f) const {
     if (name) f.name = *name;
     if (size) f.size = *size;
     if (bold) f.bold = *bold;
     if (italic) f.italic = *italic;
-    if (strike) f.strike = *strike;
+    if (strike) f.strikethrough = *strike;
     if (underline) f.underline = *underline;
     if (color) f.color = *color;
     return f;
 }
 
-const Font& Styles::cell_font(std::size_t style) const {
+const CharFont& Styles::cell_font(std::size_t style) const {
     const std::size_t font = style < cell_formats.size() ? cell_formats[style].font : 0;
     return fonts[font < fonts.size() ? font : 0];
 }
@@ -173,7 +173,7 @@ std::u16string Styles::format_code(std::size_t style) const {
     return code.empty() ? u"General" : code;
 }
 
-std::int32_t max_digit_px(const Font& font) {
+std::int32_t max_digit_px(const CharFont& font) {
     // Digit advance widths in ems, from the fonts' metrics (all digits of
     // these fonts are equally wide); other fonts are taken as half an em.
     static const std::pair<std::u16string_view, double> digits[] = {
@@ -190,7 +190,7 @@ std::int32_t max_digit_px(const Font& font) {
 
 Styles default_styles() {
     Styles s;
-    s.fonts.push_back(Font{});
+    s.fonts.push_back(CharFont{});
     s.cell_formats.push_back({});
     return s;
 }
@@ -199,8 +199,8 @@ Styles parse_styles(const pugi::xml_document& doc, const ThemeColors& theme) {
     Styles s;
     const auto root = doc.document_element();
     for (auto f : child(root, "fonts").children())
-        if (local(f.name()) == "font") s.fonts.push_back(parse_font(f, Font{}, theme));
-    if (s.fonts.empty()) s.fonts.push_back(Font{});
+        if (local(f.name()) == "font") s.fonts.push_back(parse_font(f, CharFont{}, theme));
+    if (s.fonts.empty()) s.fonts.push_back(CharFont{});
     for (auto n : child(root, "numFmts").children())
         if (local(n.name()) == "numFmt")
             s.custom_formats[n.attribute("numFmtId").as_int(-1)] = to_u16(n.attribute("formatCode").value());

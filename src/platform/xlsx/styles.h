@@ -32,17 +32,17 @@ struct FontPatch {
     std::optional<std::u16string> name;
     std::optional<double> size;
     std::optional<bool> bold, italic, strike;
-    std::optional<Underline> underline;
+    std::optional<std::int32_t> underline;  // xlUnderlineStyle
     std::optional<std::int32_t> color;
-    Font over(Font base) const;
+    CharFont over(CharFont base) const;
 };
 FontPatch parse_font_patch(pugi::xml_node props, const ThemeColors& theme);
-inline Font parse_font(pugi::xml_node props, Font base, const ThemeColors& theme) {
+inline CharFont parse_font(pugi::xml_node props, CharFont base, const ThemeColors& theme) {
     return parse_font_patch(props, theme).over(std::move(base));
 }
 
 struct Styles {
-    std::vector<Font> fonts;  // at least one
+    std::vector<CharFont> fonts;  // at least one
     struct Format {
         std::size_t font = 0;
         int num_fmt = 0;
@@ -50,13 +50,13 @@ struct Styles {
     std::vector<Format> cell_formats;  // cellXfs
     std::unordered_map<int, std::u16string> custom_formats;
 
-    const Font& cell_font(std::size_t style) const;
+    const CharFont& cell_font(std::size_t style) const;
     std::u16string format_code(std::size_t style) const;  // "General" for unknown ids
 };
 
 // The widest digit of `font` in pixels at 96 dpi: the unit of column widths
 // when `font` is the workbook's default (its first) font.
-std::int32_t max_digit_px(const Font& font);
+std::int32_t max_digit_px(const CharFont& font);
 
 Styles default_styles();
 Styles parse_styles(const pugi::xml_document& doc, const ThemeColors& theme);

@@ -65,7 +65,7 @@ void parse_cell(pugi::xml_node c, std::int32_t row, std::int32_t col, const Cell
     const std::string_view t = c.attribute("t").value();
     const auto v = child(c, "v");
     const std::size_t style = c.attribute("s").as_uint(0);
-    const Font& font = ctx.styles->cell_font(style);
+    const CharFont& font = ctx.styles->cell_font(style);
     Cell cell;
     cell.row = row;
     cell.col = col;

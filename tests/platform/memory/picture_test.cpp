@@ -8,6 +8,7 @@
 #include "ports/host_error.h"
 #include "platform/memory/workbook.h"
 
+#include "platform/memory/memory_picture_loader.h"
 #include "platform/memory/picture_writer.h"
 
 namespace quill::memory {
@@ -147,8 +148,21 @@ TEST_F(PictureFiles, UnusableFilesFailNamingTheFile) {
             EXPECT_NE(e.description().find(r.reason), std::u16string::npos) << e.what();
         }
     }
-    EXPECT_THROW(load_picture(to_u16((dir_ / "missing.png").string())), HostError);
     EXPECT_THROW(load_picture(to_u16(dir_.string())), HostError);
+    // The dialog's loader answers as the host's LoadPicture: nothing for no
+    // name, 53 for a missing file, 481 for one that is not a picture.
+    MemoryPictureLoader loader;
+    EXPECT_EQ(loader.LoadPicture(u""), nullptr);
+    for (const auto& [path, number] : {std::pair{to_u16((dir_ / "missing.png").string()), 53},
+                                       std::pair{write("junk.png", Bytes{'j'}), 481}}) {
+        try {
+            loader.LoadPicture(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const HostError& e) {
+            EXPECT_EQ(e.number(), number);
+            EXPECT_NE(e.description().find(path), std::u16string::npos);
+        }
+    }
 }
 
 }  // namespace

@@ -44,35 +44,6 @@ TEST(RichText, SelectionArithmetic) {
     EXPECT_EQ(ed.SelLength(), 0);
 }
 
-TEST(RichText, TypingInsideALineBreakSplitsIt) {
-    RichText ed;
-    ed.Text(u"a\r\nb");
-    select(ed, 2, 0);
-    ed.TypeText(u"x");
-    EXPECT_EQ(ed.Text(), u"a\rx\nb");
-}
-
-TEST(RichText, EndAndEmptySelectionReportTheFormatBefore) {
-    RichText ed;
-    ed.Text(u"ab");
-    select(ed, 1, 1);
-    ed.SelBold(true);
-    select(ed, 5, 0);  // clamped to 2, after the bold "b"
-    EXPECT_EQ(ed.SelBold(), true);
-    select(ed, 0, 0);  // at the start: the first character
-    EXPECT_EQ(ed.SelBold(), false);
-}
-
-TEST(RichText, PendingInsertionFormatEndsWhenTheCaretMoves) {
-    RichText ed;
-    ed.Text(u"ab");
-    select(ed, 2, 0);
-    ed.SelUnderline(true);
-    ed.SelStart(2);
-    ed.TypeText(u"c");
-    EXPECT_FALSE(ed.FormatAt(2).underline);
-}
-
 TEST(RichText, TypingOverASelectionTakesItsFirstFormat) {
     RichText ed;
     ed.Text(u"abcd");

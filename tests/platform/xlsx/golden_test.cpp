@@ -35,14 +35,14 @@ Workbook golden_workbook() {
     rich.row = 2;
     rich.col = 1;
     rich.author = u"Bob & Co";
-    Font f = default_note_font();
-    f.bold = f.italic = f.strike = true;
-    f.underline = Underline::DoubleAccounting;
+    CharFont f = note_default_font();
+    f.bold = f.italic = f.strikethrough = true;
+    f.underline = host::xlUnderlineStyleDoubleAccounting;
     f.size = 12.5;
     f.color = 0x563412;  // #123456
     f.name = u"Segoe UI";
-    Font u = default_note_font();
-    u.underline = Underline::Single;
+    CharFont u = note_default_font();
+    u.underline = host::xlUnderlineStyleSingle;
     rich.text = {{u"Bold <all>", f}, {u" \u00e9t\u00e9\nline 2 ", u}};
     Note pic;
     pic.row = 9;

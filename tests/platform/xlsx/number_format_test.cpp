@@ -65,6 +65,8 @@ TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
         {0.0001, u"h:mm:ss", u"0:00:09"},
         {0.99999999, u"h:mm:ss", u"0:00:00"},  // rounds up into the next day
         {1.5, u"[h]:mm:ss", u"36:00:00"},
+        {1, u"[s]", u"86400"},
+        {0, u"ddd d", u"Sat 0"},  // day 0 of the 1900 system
         {0.5 / 1440 + 1.0 / 86400 / 4, u"mm:ss.0", u"00:30.3"},
         {45366.5, u"m/d/yyyy h:mm", u"3/15/2024 12:00"},
         // Outside the families: General.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/memory/picture_writer.h"
 #include "platform/xlsx/package.h"
 
 namespace quill::xlsx::testing {
@@ -156,29 +157,10 @@ bool have_soffice() {
 }
 
 std::string tiny_png(std::uint8_t red) {
-    // A 1x1 RGB PNG; the colour changes the bytes so two pictures differ.
-    auto chunk = [](const std::string& type, const std::string& data) {
-        std::string c;
-        const auto be32 = [&](std::uint32_t v) {
-            for (int s = 24; s >= 0; s -= 8) c += static_cast<char>((v >> s) & 0xFF);
-        };
-        be32(static_cast<std::uint32_t>(data.size()));
-        c += type + data;
-        be32(crc32(type + data));
-        return c;
-    };
-    // Stored deflate block of the one scanline (filter 0, R, G, B).
-    std::string scan = {'\0', static_cast<char>(red), '\0', '\0'};
-    std::uint32_t a = 1, b = 0;
-    for (unsigned char ch : scan) a = (a + ch) % 65521, b = (b + a) % 65521;
-    std::string z = {'\x78', '\x01', '\x01', '\x04', '\x00', '\xfb', '\xff'};
-    z += scan;
-    const std::uint32_t adler = (b << 16) | a;
-    for (int s = 24; s >= 0; s -= 8) z += static_cast<char>((adler >> s) & 0xFF);
-    const std::string ihdr = {'\0', '\0', '\0', '\1', '\0', '\0', '\0', '\1', '\x08', '\x02', '\0', '\0', '\0'};
-    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", "");
+    const auto png = memory::encode_png({red, 0, 0}, 1, 1);
+    return std::string(png.begin(), png.end());
 }
 
-RunList text(const std::u16string& s) { return {{s, default_note_font()}}; }
+RunList text(const std::u16string& s) { return {{s, note_default_font()}}; }
 
 }  // namespace quill::xlsx::testing

@@ -58,12 +58,11 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
         const Sheet& src = document.sheets[i];
         memory::Sheet& dst = *book.sheets[i];
         dst.protect_contents = src.protect_contents;
-        if (src.default_column_width) dst.default_column_width = *src.default_column_width;
+        if (const auto& width = src.default_column_width.get()) dst.default_column_width = *width;
         dst.default_row_height = src.default_row_height;
         for (const auto& c : src.columns)
             for (std::int32_t col = c.first; col <= c.last && col < memory::kMaxColumns; ++col)
                 dst.column_widths[col + 1] = c.width;
-        for (const auto& r : src.rows) dst.row_heights[r.row + 1] = r.height;
         for (const auto& cell : src.cells) {
             memory::CellData& d = dst.cell(memory::CellRef{cell.row + 1, cell.col + 1});
             switch (cell.type) {
@@ -74,6 +73,8 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
             }
             d.text = to_formatted(cell.display, memory::cell_default_font());
         }
+        // After the cells, whose reading gives the heights too.
+        for (const auto& r : src.rows) dst.row_heights[r.row + 1] = r.height;
         for (const auto& n : src.notes) {
             auto data = std::make_shared<memory::CommentData>();
             data->author = n.author;

@@ -58,55 +58,38 @@ struct Loader {
         return pkg.actual_name(resolve_target(source, rel.target));
     }
 
-    void read_sheet(const std::string& part, Sheet& sheet, const CellContext& ctx, const ThemeColors& theme) {
+    void read_sheet(const std::string& part, Sheet& sheet, const std::shared_ptr<const Reader>& reader) {
+        if (!pkg.contains(part)) fail("missing part \"" + part + "\"");
         auto ss = std::make_shared<SheetSource>();
         ss->part = part;
+        ss->name = sheet.name;
         ss->rels = rels_of(part);
-        ss->legacy_rel = parse_worksheet(parse_part(pkg, part), ctx, sheet);
-
-        std::vector<LoadedComment> comments;
+        ss->reader = reader;
         if (const Relationship* r = ss->rels.first(reltype::kComments)) {
             ss->comments_part = target_of(part, *r);
             ss->comments_rel = r->id;
-            CommentsPart cp = parse_comments(parse_part(pkg, ss->comments_part), theme);
-            comments = std::move(cp.comments);
-            ss->comment_root_attributes = std::move(cp.root_attributes);
         }
-        std::map<std::pair<int, int>, const LoadedShape*> shapes;
-        if (!ss->legacy_rel.empty()) {
-            const Relationship* r = ss->rels.find(ss->legacy_rel);
-            if (!r) fail("sheet \"" + to_utf8(sheet.name) + "\" has no relationship \"" + ss->legacy_rel + "\"");
-            ss->vml_part = target_of(part, *r);
-            ss->vml_rels = rels_of(ss->vml_part);
-            // The shapes matter only to notes: a drawing of form controls
-            // alone is left unread until a note is added beside them.
-            if (!ss->comments_part.empty()) {
+        // The rest waits until somebody looks: a command that changes one
+        // note reads no cell, and nothing of another sheet.
+        const std::string file = reader->file;
+        auto later = [ss, file](auto what) {
+            return [ss, file, what] {
                 try {
-                    ss->vml = std::make_shared<const VmlPart>(parse_vml(pkg.shared(ss->vml_part), ss->vml_part));
-                    for (const auto& s : ss->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+                    return what(*ss);
                 } catch (const Invalid& e) {
-                    ss->vml_error = e.what();
+                    throw XlsxError(file, e.what());
                 }
-            }
-        }
-        for (auto& c : comments) {
-            Note note;
-            note.row = c.row;
-            note.col = c.col;
-            note.author = std::move(c.author);
-            note.text = std::move(c.text);
-            if (!c.extra.empty()) ss->comment_extras[cell_name(c.row, c.col)] = std::move(c.extra);
-            if (auto it = shapes.find({c.row, c.col}); it != shapes.end()) {
-                note.shape = it->second->shape;
-                if (!it->second->picture_rel.empty())
-                    if (const Relationship* pr = ss->vml_rels.find(it->second->picture_rel); pr && !pr->external) {
-                        const std::string media = target_of(ss->vml_part, *pr);
-                        note.shape.picture = Picture{pkg.shared(media), extension_of(media), media};
-                    }
-            }
-            sheet.notes.push_back(std::move(note));
-        }
-        ss->notes = sheet.notes;
+            };
+        };
+        sheet.protect_contents = Later<bool>(later([](const SheetSource& s) { return s.head().protect_contents; }));
+        sheet.columns = Deferred<ColumnWidths>(later([](const SheetSource& s) { return s.head().columns; }));
+        sheet.default_column_width =
+            Later<std::optional<double>>(later([](const SheetSource& s) { return s.head().default_column_width; }));
+        sheet.base_column_width = Later<std::int32_t>(later([](const SheetSource& s) { return s.head().base_column_width; }));
+        sheet.default_row_height = Later<double>(later([](const SheetSource& s) { return s.head().default_row_height; }));
+        sheet.cells = Deferred<Cell>(later([](const SheetSource& s) { return s.cells(); }));
+        sheet.rows = Deferred<RowHeight>(later([](const SheetSource& s) { return s.rows(); }));
+        sheet.notes = Deferred<Note>(later([](const SheetSource& s) { return s.loaded().notes; }));
         sheet.source = ss;
         src.sheets.push_back(ss);
     }
@@ -119,8 +102,7 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
     src.package = std::move(package);
     Package& pkg = src.package;
     for (const auto& name : pkg.names())
-        if (is_xml_part(name) && has_doctype(pkg.parsed_bytes(name)))
-            fail("part \"" + name + "\" has a DOCTYPE, which is not allowed");
+        if (is_xml_part(name) && pkg.doctype(name)) fail("part \"" + name + "\" has a DOCTYPE, which is not allowed");
     if (!pkg.contains("[Content_Types].xml")) fail("missing part \"[Content_Types].xml\"");
     src.types = parse_content_types(parse_part(pkg, "[Content_Types].xml"));
     if (!pkg.contains("_rels/.rels")) fail("missing part \"_rels/.rels\"");
@@ -138,29 +120,120 @@ PackageSource read_package(Package package, std::vector<Sheet>& sheets, bool& da
     date1904 = info.date1904;
     const Relationships& wb_rels = loader.rels_of(wb_part);
 
-    ThemeColors theme = default_theme_colors();
+    auto reader = std::make_shared<Reader>();
+    reader->file = std::string(file);
+    reader->date1904 = info.date1904;
+    reader->theme = default_theme_colors();
     if (const Relationship* r = wb_rels.first(reltype::kTheme))
-        theme = parse_theme(parse_part(pkg, loader.target_of(wb_part, *r)));
-    Styles styles = default_styles();
+        reader->theme = parse_theme(parse_part(pkg, loader.target_of(wb_part, *r)));
+    reader->styles = default_styles();
     if (const Relationship* r = wb_rels.first(reltype::kStyles))
-        styles = parse_styles(parse_part(pkg, loader.target_of(wb_part, *r)), theme);
-    std::vector<StoredString> strings;
+        reader->styles = parse_styles(parse_part(pkg, loader.target_of(wb_part, *r)), reader->theme);
     if (const Relationship* r = wb_rels.first(reltype::kSharedStrings))
-        strings = parse_shared_strings(parse_part(pkg, loader.target_of(wb_part, *r)), theme);
+        reader->strings_part = loader.target_of(wb_part, *r);
+    reader->package = pkg;
+    reader->rels = loader.rels;
 
-    const CellContext ctx{&strings, &styles, &theme, info.date1904};
     for (const auto& entry : info.sheets) {
         const Relationship* r = wb_rels.find(entry.rel_id);
         if (!r) fail("missing sheet part for \"" + to_utf8(entry.name) + "\" (no relationship \"" + entry.rel_id + "\")");
         if (!r->is(reltype::kWorksheet)) continue;  // chart and dialog sheets hold no cells or notes
         Sheet sheet;
         sheet.name = entry.name;
-        sheet.digit_px = max_digit_px(styles.fonts.front());
-        loader.read_sheet(loader.target_of(wb_part, *r), sheet, ctx, theme);
+        sheet.digit_px = max_digit_px(reader->styles.fonts.front());
+        loader.read_sheet(loader.target_of(wb_part, *r), sheet, reader);
         sheets.push_back(std::move(sheet));
     }
     if (sheets.empty()) fail("the workbook has no worksheet");
     return src;
+}
+
+const SheetDrawing& SheetSource::head() const {
+    static const SheetDrawing none;
+    if (!reader) return none;
+    if (head_) return *head_;
+    auto out = std::make_shared<SheetDrawing>();
+    static_cast<SheetHead&>(*out) = parse_worksheet_head(*reader->package.parsed_once(part), part);
+    if (!out->legacy_rel.empty()) {
+        const Relationship* r = rels.find(out->legacy_rel);
+        if (!r) fail("sheet \"" + to_utf8(name) + "\" has no relationship \"" + out->legacy_rel + "\"");
+        out->vml_part = reader->package.actual_name(resolve_target(part, r->target));
+        if (auto it = reader->rels.find(lower(out->vml_part)); it != reader->rels.end()) out->vml_rels = it->second;
+    }
+    head_ = std::move(out);
+    return *head_;
+}
+
+const std::vector<StoredString>& Reader::strings() const {
+    if (!strings_)
+        strings_ = std::make_shared<const std::vector<StoredString>>(
+            strings_part.empty() ? std::vector<StoredString>{} : parse_shared_strings(parse_xml(*package.parsed_once(strings_part), strings_part), theme));
+    return *strings_;
+}
+
+std::vector<Cell> SheetSource::cells() const {
+    std::vector<Cell> out;
+    std::vector<RowHeight> rows;
+    const CellContext ctx{&reader->strings(), &reader->styles, &reader->theme, reader->date1904};
+    parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, head().default_row_height, &out, &rows);
+    rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(rows));
+    return out;
+}
+
+std::vector<RowHeight> SheetSource::rows() const {
+    if (!rows_) {
+        std::vector<RowHeight> out;
+        const CellContext ctx{nullptr, &reader->styles, &reader->theme, reader->date1904};
+        parse_sheet_data(parse_xml(*reader->package.parsed_once(part), part), ctx, name, head().default_row_height, nullptr, &out);
+        rows_ = std::make_shared<const std::vector<RowHeight>>(std::move(out));
+    }
+    return *rows_;
+}
+
+const LoadedNotes& SheetSource::loaded() const {
+    if (loaded_) return *loaded_;
+    auto out = std::make_shared<LoadedNotes>();
+    const Package& pkg = reader->package;
+    std::vector<LoadedComment> comments;
+    if (!comments_part.empty()) {
+        CommentsPart cp = parse_comments(parse_xml(*pkg.parsed_once(comments_part), comments_part), reader->theme);
+        comments = std::move(cp.comments);
+        out->comment_root_attributes = std::move(cp.root_attributes);
+    }
+    std::map<std::pair<int, int>, const LoadedShape*> shapes;
+    // The shapes matter only to notes: a drawing of form controls alone is
+    // left unread until a note is added beside them.
+    static const SheetDrawing no_drawing;
+    const SheetDrawing& drawing = comments_part.empty() ? no_drawing : head();
+    const std::string& vml_part = drawing.vml_part;
+    const Relationships& vml_rels = drawing.vml_rels;
+    if (!vml_part.empty()) {
+        try {
+            out->vml = std::make_shared<const VmlPart>(parse_vml(pkg.parsed_once(vml_part), vml_part));
+            for (const auto& s : out->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
+        } catch (const Invalid& e) {
+            out->vml_error = e.what();
+        }
+    }
+    for (auto& c : comments) {
+        Note note;
+        note.row = c.row;
+        note.col = c.col;
+        note.author = std::move(c.author);
+        note.text = std::move(c.text);
+        if (!c.extra.empty()) out->comment_extras[cell_name(c.row, c.col)] = std::move(c.extra);
+        if (auto it = shapes.find({c.row, c.col}); it != shapes.end()) {
+            note.shape = it->second->shape;
+            if (!it->second->picture_rel.empty())
+                if (const Relationship* pr = vml_rels.find(it->second->picture_rel); pr && !pr->external) {
+                    const std::string media = pkg.actual_name(resolve_target(vml_part, pr->target));
+                    note.shape.picture = Picture{pkg.shared(media), extension_of(media), media};
+                }
+        }
+        out->notes.push_back(std::move(note));
+    }
+    loaded_ = std::move(out);
+    return *loaded_;
 }
 
 }  // namespace detail

@@ -54,11 +54,11 @@ std::int32_t ColumnWidths::px(std::int32_t digit_px) const { return hidden ? 0 :
 
 std::int32_t Sheet::default_column_width_px() const {
     const std::int32_t digit = digit_of(digit_px);
-    if (default_column_width) return width_px(*default_column_width, digit);
+    if (const auto& width = default_column_width.get()) return width_px(*width, digit);
     // The base width in digits plus 5 pixels of margins and gridline (ECMA-376
     // Part 1, 18.3.1.81), which Excel widens to a multiple of 8 pixels: 8
     // digits of 7 pixels give its familiar 64-pixel column.
-    const std::int64_t px = std::int64_t{std::clamp(base_column_width, 0, 255)} * digit + 5;
+    const std::int64_t px = std::int64_t{std::clamp(base_column_width.get(), 0, 255)} * digit + 5;
     return static_cast<std::int32_t>((px + 7) / 8 * 8);
 }
 

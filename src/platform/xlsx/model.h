@@ -18,6 +18,8 @@
 // part byte for byte, so the model only has to carry what Quillette reads or
 // edits: sheet names, protection, geometry, cell display texts and notes.
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -124,16 +126,107 @@ struct RowHeight {
 
 namespace detail { struct SheetSource; struct PackageSource; }
 
+// A list that a loaded workbook reads from its file on first use, so that the
+// cells or notes of a sheet nobody looks at cost neither time nor memory. It
+// reads and writes like the vector it holds; reading may throw XlsxError when
+// the file's part turns out to be damaged (and throws again on every use).
+template <class T>
+class Deferred {
+public:
+    using Read = std::function<std::vector<T>()>;
+    Deferred() = default;
+    Deferred(std::vector<T> items) : items_(std::move(items)) {}
+    Deferred(std::initializer_list<T> items) : items_(items) {}
+    explicit Deferred(Read read) : read_(std::move(read)) {}
+    Deferred& operator=(std::vector<T> items) {
+        items_ = std::move(items);
+        read_ = nullptr;
+        return *this;
+    }
+    Deferred& operator=(std::initializer_list<T> items) { return *this = std::vector<T>(items); }
+    // Still as in the file, never read: nobody can have changed it.
+    bool unread() const { return static_cast<bool>(read_); }
+
+    std::vector<T>& get() { return ensure(); }
+    const std::vector<T>& get() const { return ensure(); }
+    operator std::vector<T>&() { return ensure(); }
+    operator const std::vector<T>&() const { return ensure(); }
+
+    auto begin() { return ensure().begin(); }
+    auto end() { return ensure().end(); }
+    auto begin() const { return ensure().cbegin(); }
+    auto end() const { return ensure().cend(); }
+    std::size_t size() const { return ensure().size(); }
+    bool empty() const { return ensure().empty(); }
+    T& operator[](std::size_t i) { return ensure()[i]; }
+    const T& operator[](std::size_t i) const { return ensure()[i]; }
+    T& at(std::size_t i) { return ensure().at(i); }
+    const T& at(std::size_t i) const { return ensure().at(i); }
+    T& front() { return ensure().front(); }
+    const T& front() const { return ensure().front(); }
+    T& back() { return ensure().back(); }
+    const T& back() const { return ensure().back(); }
+    void push_back(T item) { ensure().push_back(std::move(item)); }
+    template <class... A>
+    T& emplace_back(A&&... a) { return ensure().emplace_back(std::forward<A>(a)...); }
+    void clear() { *this = std::vector<T>(); }
+    template <class... A>
+    auto erase(A... a) { return ensure().erase(a...); }
+    template <class... A>
+    auto insert(A&&... a) { return ensure().insert(std::forward<A>(a)...); }
+
+    friend bool operator==(const Deferred& a, const Deferred& b) { return a.get() == b.get(); }
+    friend bool operator==(const Deferred& a, const std::vector<T>& b) { return a.get() == b; }
+
+private:
+    std::vector<T>& ensure() const {
+        if (read_) {
+            items_ = read_();
+            read_ = nullptr;
+        }
+        return items_;
+    }
+    mutable std::vector<T> items_;
+    mutable Read read_;
+};
+
+// One value that a loaded workbook reads from its file on first use, as
+// Deferred does for lists.
+template <class T>
+class Later {
+public:
+    Later() = default;
+    Later(T value) : value_(std::move(value)) {}
+    explicit Later(std::function<T()> read) : read_(std::move(read)) {}
+    Later& operator=(T value) {
+        value_ = std::move(value);
+        read_ = nullptr;
+        return *this;
+    }
+    const T& get() const {
+        if (read_) {
+            value_ = read_();
+            read_ = nullptr;
+        }
+        return value_;
+    }
+    operator const T&() const { return get(); }
+
+private:
+    mutable T value_{};
+    mutable std::function<T()> read_;
+};
+
 struct Sheet {
     std::u16string name;
-    bool protect_contents = false;  // <sheetProtection sheet="1">
-    std::vector<Cell> cells;        // sorted by row, then column
-    std::vector<Note> notes;        // in the order the file lists them
-    std::vector<ColumnWidths> columns;
-    std::vector<RowHeight> rows;    // only rows with a height of their own, sorted
-    std::optional<double> default_column_width;  // character units; unset: from base_column_width
-    std::int32_t base_column_width = 8;          // characters, without padding (<sheetFormatPr baseColWidth>)
-    double default_row_height = 15;              // points
+    Later<bool> protect_contents = false;  // <sheetProtection sheet="1">
+    Deferred<Cell> cells;           // sorted by row, then column
+    Deferred<Note> notes;           // in the order the file lists them
+    Deferred<ColumnWidths> columns;
+    Deferred<RowHeight> rows;       // only rows with a height of their own, sorted
+    Later<std::optional<double>> default_column_width;  // character units; unset: from base_column_width
+    Later<std::int32_t> base_column_width = 8;          // characters, without padding (<sheetFormatPr baseColWidth>)
+    Later<double> default_row_height = 15.0;            // points
     // The widest digit of the workbook's default font in pixels, the unit of
     // every column width: 7 for Calibri 11 and Arial 10.
     std::int32_t digit_px = 7;

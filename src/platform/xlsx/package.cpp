@@ -194,7 +194,11 @@ Package Package::from_archive(std::shared_ptr<Archive> archive) {
 namespace {
 
 // Expands one entry, trusting its declared size no further than reading it out.
-Bytes expand(zip_t* zip, std::uint64_t index, std::uint64_t size, const std::string& name) {
+Bytes expand(const Package::Archive& archive, std::uint64_t index, std::uint64_t size, const std::string& name) {
+    // Parts may be read long after the load. The archive stays open on the
+    // file loaded, and a file rewritten in place since fails the entry's
+    // checksum rather than giving other bytes.
+    zip_t* zip = archive.zip;
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(zip, index, 0));
     if (!file) fail("cannot read entry \"" + name + "\": " + zip_strerror(zip));
     std::string data(static_cast<std::size_t>(size), '\0');
@@ -233,17 +237,56 @@ const std::string& Package::bytes(std::string_view name) const { return *shared(
 
 Bytes Package::shared(std::string_view name) const {
     const Entry& e = at(name);
-    if (!e.bytes) e.bytes = expand(e.origin->zip, e.index, e.size, e.name);
+    if (!e.bytes) e.bytes = expand(*e.origin, e.index, e.size, e.name);
     return e.bytes;
 }
 
+namespace {
+// Text compresses well, but not this well: past a grace size such a part is
+// taken for a bomb.
+void check_ratio(std::uint64_t size, std::uint64_t compressed, const std::string& name) {
+    if (size > kRatioFloor && size > kMaxRatio * compressed)
+        fail("entry \"" + name + "\" expands more than " + std::to_string(kMaxRatio) + " times");
+}
+}  // namespace
+
+// 1 a DOCTYPE, 0 none, -1 the prolog runs past the end of `xml`.
+int doctype_verdict(std::string_view xml);
+
 const std::string& Package::parsed_bytes(std::string_view name) const {
     const Entry& e = at(name);
-    // Text compresses well, but not this well: past a grace size such a part
-    // is taken for a bomb.
-    if (!e.bytes && e.size > kRatioFloor && e.size > kMaxRatio * e.compressed)
-        fail("entry \"" + e.name + "\" expands more than " + std::to_string(kMaxRatio) + " times");
+    if (!e.bytes) check_ratio(e.size, e.compressed, e.name);
     return bytes(name);
+}
+
+Bytes Package::parsed_once(std::string_view name) const {
+    const Entry& e = at(name);
+    if (e.bytes) return e.bytes;
+    check_ratio(e.size, e.compressed, e.name);
+    return expand(*e.origin, e.index, e.size, e.name);
+}
+
+bool Package::doctype(std::string_view name) const {
+    const Entry& e = at(name);
+    if (e.bytes) return has_doctype(*e.bytes);
+    check_ratio(e.size, e.compressed, e.name);
+    // Nearly every prolog is a declaration of a few dozen bytes.
+    constexpr std::size_t kHead = 4096;
+    if (e.size > kHead) {
+        std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(e.origin->zip, e.index, 0));
+        if (!file) fail("cannot read entry \"" + e.name + "\": " + zip_strerror(e.origin->zip));
+        std::string head(kHead, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const zip_int64_t n = zip_fread(file.get(), head.data() + got, head.size() - got);
+            if (n < 0) fail("damaged entry \"" + e.name + "\": " + zip_file_strerror(file.get()));
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        head.resize(got);
+        if (const int verdict = doctype_verdict(head); verdict >= 0) return verdict == 1;
+    }
+    return has_doctype(*expand(*e.origin, e.index, e.size, e.name));
 }
 
 std::uint64_t Package::size(std::string_view name) const {
@@ -349,7 +392,7 @@ std::string Package::write() const {
     return out;
 }
 
-bool has_doctype(std::string_view xml) {
+int doctype_verdict(std::string_view xml) {
     // A DOCTYPE can only stand in the prolog: skip the BOM, blanks, the
     // declaration, processing instructions and comments, then look.
     std::size_t i = 0;
@@ -359,17 +402,21 @@ bool has_doctype(std::string_view xml) {
         std::string_view rest = xml.substr(i);
         if (rest.substr(0, 2) == "<?") {
             auto end = rest.find("?>");
-            if (end == std::string_view::npos) return false;
+            if (end == std::string_view::npos) return -1;
             i += end + 2;
         } else if (rest.substr(0, 4) == "<!--") {
             auto end = rest.find("-->");
-            if (end == std::string_view::npos) return false;
+            if (end == std::string_view::npos) return -1;
             i += end + 3;
+        } else if (rest.size() < 9) {
+            return -1;
         } else {
-            return rest.size() >= 9 && lower(rest.substr(0, 9)) == "<!doctype";
+            return lower(rest.substr(0, 9)) == "<!doctype";
         }
     }
 }
+
+bool has_doctype(std::string_view xml) { return doctype_verdict(xml) == 1; }
 
 pugi::xml_document parse_xml(const std::string& bytes, std::string_view name) {
     if (has_doctype(bytes)) fail("part \"" + std::string(name) + "\" has a DOCTYPE, which is not allowed");

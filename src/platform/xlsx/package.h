@@ -55,6 +55,11 @@ public:
     // bytes() for a part about to be parsed: one that expands suspiciously far
     // is refused first.
     const std::string& parsed_bytes(std::string_view name) const;
+    // The same without keeping the bytes, for a large part read once.
+    Bytes parsed_once(std::string_view name) const;
+    // Whether the part's prolog holds a DOCTYPE, expanding no further than
+    // the prolog; refuses a part that would expand suspiciously far.
+    bool doctype(std::string_view name) const;
     // Without expanding: the size the archive declares, and whether the bytes
     // are in memory already.
     std::uint64_t size(std::string_view name) const;

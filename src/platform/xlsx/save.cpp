@@ -26,6 +26,7 @@ std::string with_commas(std::size_t n) {
 
 void validate(const Workbook& wb) {
     for (const auto& sheet : wb.sheets) {
+        if (sheet.notes.unread()) continue;  // as the file has them
         std::set<std::pair<int, int>> seen;
         for (const auto& n : sheet.notes) {
             const std::string where = to_utf8(sheet.name) + "!" + cell_name(n.row, n.col);
@@ -85,15 +86,15 @@ public:
         }
 
         std::vector<bool> changed(wb_.sheets.size()), boxes_changed(wb_.sheets.size());
-        std::set<std::string> redrawn;
         for (std::size_t i = 0; i < wb_.sheets.size(); ++i) {
-            changed[i] = wb_.sheets[i].notes != states[i]->notes;
-            boxes_changed[i] = changed[i] && boxes_differ(wb_.sheets[i].notes, states[i]->notes);
-            if (boxes_changed[i] && !states[i]->vml_part.empty()) redrawn.insert(lower(states[i]->vml_part));
+            const Deferred<Note>& notes = wb_.sheets[i].notes;
+            if (notes.unread()) continue;
+            const std::vector<Note> none;
+            const std::vector<Note>& before = wb_.source ? states[i]->loaded().notes : none;
+            changed[i] = notes.get() != before;
+            boxes_changed[i] = changed[i] && boxes_differ(notes, before);
+            if (boxes_changed[i] && !states[i]->head().vml_part.empty()) redrawn_.insert(lower(states[i]->head().vml_part));
         }
-        for (const auto& name : pkg_.names())
-            if (lower(name).ends_with(".vml") && !redrawn.count(lower(name)))
-                for (int b : vml_blocks(pkg_.bytes(name))) used_blocks_.insert(b);
         index_media();
         for (std::size_t i = 0; i < wb_.sheets.size(); ++i)
             if (changed[i]) write_notes(*states[i], wb_.sheets[i], boxes_changed[i]);
@@ -167,6 +168,13 @@ private:
     // blocks first, then in fresh ones. `blocks` gets the part's idmap: the
     // blocks it listed, those of its shapes and those of the new ids.
     std::vector<long> allocate_ids(const VmlPart* base, std::size_t count, std::vector<int>& blocks) {
+        // The blocks of the drawings kept as they are, read only now that ids are needed.
+        if (!blocks_read_) {
+            blocks_read_ = true;
+            for (const auto& name : pkg_.names())
+                if (lower(name).ends_with(".vml") && !redrawn_.count(lower(name)))
+                    for (int b : vml_blocks(*pkg_.parsed_once(name))) used_blocks_.insert(b);
+        }
         std::set<int> mine, listed;
         if (base) {
             for (int b : base->idmap) {
@@ -205,25 +213,28 @@ private:
 
     // The drawing of a sheet as loaded, read now if load left it unread.
     std::shared_ptr<const VmlPart> drawing_of(const SheetSource& st) {
-        if (st.vml_part.empty()) return nullptr;
-        if (!st.vml_error.empty()) fail(st.vml_error + ", so the notes drawn there cannot be changed");
-        if (st.vml) return st.vml;
+        if (st.head().vml_part.empty()) return nullptr;
+        if (st.reader) {
+            const LoadedNotes& loaded = st.loaded();
+            if (!loaded.vml_error.empty()) fail(loaded.vml_error + ", so the notes drawn there cannot be changed");
+            if (loaded.vml) return loaded.vml;
+        }
         try {
-            return std::make_shared<const VmlPart>(parse_vml(pkg_.shared(st.vml_part), st.vml_part));
+            return std::make_shared<const VmlPart>(parse_vml(pkg_.shared(st.head().vml_part), st.head().vml_part));
         } catch (const Invalid& e) {
             fail(std::string(e.what()) + ", so no note can be drawn there");
         }
     }
 
     void remember_media_of(const SheetSource& st) {
-        for (const auto& r : st.vml_rels.items)
+        for (const auto& r : st.head().vml_rels.items)
             if (!r.external && r.is(reltype::kImage))
-                maybe_orphaned_.insert(pkg_.actual_name(resolve_target(st.vml_part, r.target)));
+                maybe_orphaned_.insert(pkg_.actual_name(resolve_target(st.head().vml_part, r.target)));
     }
 
     void write_notes(const SheetSource& st, const Sheet& sheet, bool boxes_changed) {
         Relationships rels = st.rels;
-        std::string sheet_xml_rel = st.legacy_rel;
+        std::string sheet_xml_rel = st.head().legacy_rel;
         const auto base = boxes_changed ? drawing_of(st) : nullptr;
         remember_media_of(st);
 
@@ -234,13 +245,13 @@ private:
                 rels.remove(st.comments_rel);
             }
             if (base && !base->other_shapes) {
-                pkg_.remove(st.vml_part);
-                pkg_.remove(rels_part_of(st.vml_part));
-                types_.remove_override(st.vml_part);
-                rels.remove(st.legacy_rel);
+                pkg_.remove(st.head().vml_part);
+                pkg_.remove(rels_part_of(st.head().vml_part));
+                types_.remove_override(st.head().vml_part);
+                rels.remove(st.head().legacy_rel);
                 sheet_xml_rel.clear();
             } else if (base) {
-                write_vml_part(st, sheet, st.vml_part, base.get());
+                write_vml_part(st, sheet, st.head().vml_part, base.get());
             }
         } else {
             std::string comments = st.comments_part;
@@ -248,29 +259,33 @@ private:
                 comments = first_free(pkg_, "xl/comments", "xml");
                 rels.add(reltype::kComments, relative_target(st.part, comments));
             }
-            pkg_.put(comments, write_comments(sheet.notes, st.comment_extras, st.comment_root_attributes));
+            static const LoadedNotes fresh;
+            const LoadedNotes& was = st.reader ? st.loaded() : fresh;
+            pkg_.put(comments, write_comments(sheet.notes, was.comment_extras, was.comment_root_attributes));
             types_.set_override(comments, ctype::kComments);
-            std::string vml = st.vml_part;
+            std::string vml = st.head().vml_part;
             if (vml.empty()) {
                 vml = first_free(pkg_, "xl/drawings/vmlDrawing", "vml");
                 sheet_xml_rel = rels.add(reltype::kVmlDrawing, relative_target(st.part, vml));
             }
             // A drawing part made just now must be written even when no box
             // changed, or the new relationship points at nothing.
-            if (boxes_changed || st.vml_part.empty()) write_vml_part(st, sheet, vml, base.get());
+            if (boxes_changed || st.head().vml_part.empty()) write_vml_part(st, sheet, vml, base.get());
         }
 
         put_relationships(rels_part_of(st.part), rels, st.rels);
-        if (sheet_xml_rel != st.legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
+        if (sheet_xml_rel != st.head().legacy_rel) pkg_.put(st.part, set_legacy_drawing(pkg_.bytes(st.part), sheet_xml_rel));
     }
 
     void write_vml_part(const SheetSource& st, const Sheet& sheet, const std::string& vml, const VmlPart* base) {
         Relationships rels;
-        if (base) rels = st.vml_rels;
+        if (base) rels = st.head().vml_rels;
         std::unordered_map<std::string, std::string> rel_of_media;
         for (const auto& r : rels.items)
             if (!r.external && r.is(reltype::kImage)) rel_of_media.emplace(lower(resolve_target(vml, r.target)), r.id);
-        const Cells loaded = cells_of(st.notes);
+        static const std::vector<Note> none;
+        const std::vector<Note>& before = st.reader ? st.loaded().notes : none;
+        const Cells loaded = cells_of(before);
         std::size_t fresh = 0;
         for (const auto& n : sheet.notes) fresh += kept_shape(base, loaded, n) == nullptr;
         std::vector<int> blocks;
@@ -287,12 +302,12 @@ private:
             }
             shapes.push_back(std::move(s));
         }
-        const WrittenVml written = write_vml(base, st.notes, blocks, sheet, shapes);
+        const WrittenVml written = write_vml(base, before, blocks, sheet, shapes);
         // A picture relationship stays while some shape names it.
         std::erase_if(rels.items, [&](const Relationship& r) { return r.is(reltype::kImage) && !written.values.count(r.id); });
         pkg_.put(vml, written.text);
         if (!types_.has_default("vml")) types_.add_default("vml", ctype::kVml);
-        put_relationships(rels_part_of(vml), rels, base ? st.vml_rels : Relationships{});
+        put_relationships(rels_part_of(vml), rels, base ? st.head().vml_rels : Relationships{});
     }
 
     // Relationship parts are rewritten only when their content changed.
@@ -323,6 +338,8 @@ private:
     const Workbook& wb_;
     Package pkg_;
     ContentTypes types_, original_types_;
+    std::set<std::string> redrawn_;  // lower-case names of the drawings written anew
+    bool blocks_read_ = false;
     std::set<int> used_blocks_;
     std::unordered_map<std::string_view, std::string> media_;  // bytes (owned by parts) -> part
     std::multimap<std::uint64_t, std::string> unloaded_media_;  // declared size -> part

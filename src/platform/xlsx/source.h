@@ -3,6 +3,7 @@
 // only what changed and copy everything else.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/xlsx/comments.h"
@@ -10,25 +11,66 @@
 #include "platform/xlsx/model.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/relationships.h"
+#include "platform/xlsx/shared_strings.h"
+#include "platform/xlsx/styles.h"
 #include "platform/xlsx/vml_drawing.h"
+#include "platform/xlsx/workbook.h"
 
 namespace quill::xlsx::detail {
 
-struct SheetSource {
-    std::string part;        // the worksheet part
-    Relationships rels;      // the sheet's relationships
-    std::string legacy_rel;  // id of the <legacyDrawing> relationship, "" for none
-    std::string comments_part, comments_rel;
-    std::string vml_part;    // "" for none
-    std::vector<Note> notes; // as loaded: saving compares with these
+// What reading a part after the load needs: the package as read and the
+// workbook-wide parts that give cells and notes their fonts.
+struct Reader {
+    Package package;
+    std::string file;  // for messages
+    ThemeColors theme;
+    Styles styles;
+    bool date1904 = false;
+    std::string strings_part;  // "" for none
+    std::unordered_map<std::string, Relationships> rels;  // of every part, by lower-case name
+    // Read with the first cells that need them.
+    const std::vector<StoredString>& strings() const;
+
+private:
+    mutable std::shared_ptr<const std::vector<StoredString>> strings_;
+};
+
+// The notes of a sheet as its parts hold them, read on first use.
+struct LoadedNotes {
+    std::vector<Note> notes;  // saving compares with these
     CommentExtras comment_extras;
     std::vector<std::pair<std::string, std::string>> comment_root_attributes;
-    // Read at load only for a sheet with notes, and then never fatal: a part
-    // that cannot be read leaves the notes their default boxes and `vml_error`
-    // its reason, and refuses only a save that has to change it.
+    // Never fatal: a drawing part that cannot be read leaves the notes their
+    // default boxes and `vml_error` its reason, and refuses only a save that
+    // has to change it.
     std::shared_ptr<const VmlPart> vml;
     std::string vml_error;
+};
+
+// Where a sheet's notes are drawn, from its part and relationships.
+struct SheetDrawing : SheetHead {
+    std::string vml_part;  // "" for none
     Relationships vml_rels;
+};
+
+struct SheetSource {
+    std::string part;        // the worksheet part
+    std::u16string name;
+    Relationships rels;      // the sheet's relationships
+    std::string comments_part, comments_rel;
+    std::shared_ptr<const Reader> reader;  // null for a sheet made in memory
+
+    // Read on first use; all throw Invalid.
+    const SheetDrawing& head() const;
+    const LoadedNotes& loaded() const;
+    std::vector<Cell> cells() const;
+    std::vector<RowHeight> rows() const;
+
+private:
+    mutable std::shared_ptr<const SheetDrawing> head_;
+    mutable std::shared_ptr<const LoadedNotes> loaded_;
+    // Kept from reading the cells, which gives the heights for nothing.
+    mutable std::shared_ptr<const std::vector<RowHeight>> rows_;
 };
 
 struct PackageSource {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "ports/host_error.h"
 #include "platform/xlsx/number_format.h"
@@ -60,7 +61,7 @@ bool parse_cell_ref(std::string_view ref, std::int32_t& row, std::int32_t& col) 
 
 namespace {
 
-void parse_cell(pugi::xml_node c, std::int32_t row, std::int32_t col, const CellContext& ctx, Sheet& sheet) {
+void parse_cell(pugi::xml_node c, std::int32_t row, std::int32_t col, const CellContext& ctx, std::vector<Cell>& cells) {
     const std::string_view t = c.attribute("t").value();
     const auto v = child(c, "v");
     const std::size_t style = c.attribute("s").as_uint(0);
@@ -104,14 +105,73 @@ void parse_cell(pugi::xml_node c, std::int32_t row, std::int32_t col, const Cell
         cell.display = {{quill::xlsx::format_number(cell.number, cell.format, ctx.date1904), font}};
     }
     if (cell.display.size() == 1 && cell.display[0].text.empty()) cell.display.clear();
-    sheet.cells.push_back(std::move(cell));
+    cells.push_back(std::move(cell));
+}
+
+// The worksheet with its <sheetData> emptied, or "" when its rows cannot be
+// cut out by their text alone: comments, CDATA sections and processing
+// instructions may hide markup, the name may stand elsewhere too, and a cut
+// that leaves no well-formed rest falls back to reading the whole part.
+// Only rare characters and the whole name are searched for, so that a large
+// sheet costs little more than its expansion.
+std::string without_sheet_data(std::string_view xml) {
+    std::size_t decl = xml.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+    if (xml.substr(decl).starts_with("<?")) decl = xml.find("?>", decl);
+    if (decl == std::string_view::npos) return {};
+    for (const char c : {'!', '?'})
+        for (std::size_t i = xml.find(c, decl + 1); i != std::string_view::npos; i = xml.find(c, i + 1))
+            if (xml[i - 1] == '<') return {};
+    const std::size_t root = xml.find('<', decl);
+    if (root == std::string_view::npos) return {};
+    const std::size_t name_end = xml.find_first_of(" \t\r\n/>", root);
+    if (name_end == std::string_view::npos) return {};
+    const std::string_view root_name = xml.substr(root + 1, name_end - root - 1);
+    const std::size_t colon = root_name.find(':');
+    const std::string tag = std::string(colon == std::string_view::npos ? "" : root_name.substr(0, colon + 1)) + "sheetData";
+    const std::boyer_moore_horspool_searcher search(tag.begin(), tag.end());
+    std::size_t open = std::string_view::npos, close = std::string_view::npos;
+    for (auto it = xml.begin();;) {
+        const auto hit = std::search(it, xml.end(), search);
+        if (hit == xml.end()) break;
+        const auto at = static_cast<std::size_t>(hit - xml.begin());
+        const std::size_t after = at + tag.size();
+        if (at < 2 || after >= xml.size() || std::string_view(" \t\r\n/>").find(xml[after]) == std::string_view::npos) return {};
+        if (xml[at - 1] == '<' && open == std::string_view::npos) open = at - 1;
+        else if (xml[at - 1] == '/' && xml[at - 2] == '<' && close == std::string_view::npos) close = at - 2;
+        else return {};
+        it = hit + 1;
+    }
+    if (open == std::string_view::npos) return {};
+    // The start tag ends at the first '>' outside quotes.
+    char quote = 0;
+    std::size_t end = open + 1 + tag.size();
+    for (; end < xml.size(); ++end) {
+        if (quote) quote = xml[end] == quote ? 0 : quote;
+        else if (xml[end] == '"' || xml[end] == '\'') quote = xml[end];
+        else if (xml[end] == '>') break;
+    }
+    if (end == xml.size()) return {};
+    if ((xml[end - 1] == '/') != (close == std::string_view::npos)) return {};
+    if (close != std::string_view::npos) {
+        if (close < end) return {};
+        end = xml.find('>', close);
+        if (end == std::string_view::npos) return {};
+    }
+    std::string out;
+    out.reserve(open + xml.size() - end + tag.size() + 3);
+    out.append(xml.substr(0, open)).append("<").append(tag).append("/>").append(xml.substr(end + 1));
+    return out;
 }
 
 }  // namespace
 
-std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& ctx, Sheet& sheet) {
+SheetHead parse_worksheet_head(const std::string& xml, std::string_view part) {
+    SheetHead sheet;
+    pugi::xml_document doc;
+    if (const std::string cut = without_sheet_data(xml);
+        cut.empty() || !doc.load_buffer(cut.data(), cut.size(), pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto))
+        doc = parse_xml(xml, part);
     const auto root = doc.document_element();
-    std::string legacy;
     for (auto n : root.children()) {
         const std::string_view name = local(n.name());
         if (name == "sheetProtection") {
@@ -128,34 +188,41 @@ std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& ct
                 sheet.columns.push_back({first - 1, std::min(last, 16384) - 1, col.attribute("width").as_double(0),
                                          truthy(col.attribute("hidden"))});
             }
-        } else if (name == "sheetData") {
-            std::int32_t row = -1;
-            for (auto r : n.children()) {
-                if (local(r.name()) != "row") continue;
-                row = r.attribute("r") ? r.attribute("r").as_int() - 1 : row + 1;
-                if (row < 0 || row >= 1048576) fail("row number out of range in sheet \"" + to_utf8(sheet.name) + "\"");
-                const bool hidden = truthy(r.attribute("hidden"));
-                if (r.attribute("ht") || hidden)
-                    sheet.rows.push_back({row, r.attribute("ht").as_double(sheet.default_row_height), hidden});
-                std::int32_t col = -1;
-                for (auto c : r.children()) {
-                    if (local(c.name()) != "c") continue;
-                    std::int32_t cr = row, cc = col + 1;
-                    if (auto ref = c.attribute("r"); ref && !parse_cell_ref(ref.value(), cr, cc))
-                        fail(std::string("bad cell reference \"") + ref.value() + "\"");
-                    col = cc;
-                    parse_cell(c, cr, cc, ctx, sheet);
-                }
-            }
         } else if (name == "legacyDrawing") {
-            legacy = rel_id_of(n);
+            sheet.legacy_rel = rel_id_of(n);
+        }
+    }
+    return sheet;
+}
+
+void parse_sheet_data(const pugi::xml_document& doc, const CellContext& ctx, std::u16string_view sheet_name,
+                      double default_row_height, std::vector<Cell>* cells, std::vector<RowHeight>* rows) {
+    for (auto n : doc.document_element().children()) {
+        if (local(n.name()) != "sheetData") continue;
+        std::int32_t row = -1;
+        for (auto r : n.children()) {
+            if (local(r.name()) != "row") continue;
+            row = r.attribute("r") ? r.attribute("r").as_int() - 1 : row + 1;
+            if (row < 0 || row >= 1048576)
+                fail("row number out of range in sheet \"" + to_utf8(std::u16string(sheet_name)) + "\"");
+            const bool hidden = truthy(r.attribute("hidden"));
+            if (rows && (r.attribute("ht") || hidden))
+                rows->push_back({row, r.attribute("ht").as_double(default_row_height), hidden});
+            std::int32_t col = -1;
+            for (auto c : r.children()) {
+                if (local(c.name()) != "c") continue;
+                std::int32_t cr = row, cc = col + 1;
+                if (auto ref = c.attribute("r"); ref && !parse_cell_ref(ref.value(), cr, cc))
+                    fail(std::string("bad cell reference \"") + ref.value() + "\"");
+                col = cc;
+                if (cells) parse_cell(c, cr, cc, ctx, *cells);
+            }
         }
     }
     auto by_position = [](const auto& a, const auto& b) { return std::tie(a.row, a.col) < std::tie(b.row, b.col); };
-    if (!std::is_sorted(sheet.cells.begin(), sheet.cells.end(), by_position))
-        std::stable_sort(sheet.cells.begin(), sheet.cells.end(), by_position);
-    std::stable_sort(sheet.rows.begin(), sheet.rows.end(), [](auto& a, auto& b) { return a.row < b.row; });
-    return legacy;
+    if (cells && !std::is_sorted(cells->begin(), cells->end(), by_position))
+        std::stable_sort(cells->begin(), cells->end(), by_position);
+    if (rows) std::stable_sort(rows->begin(), rows->end(), [](auto& a, auto& b) { return a.row < b.row; });
 }
 
 std::string set_legacy_drawing(const std::string& xml, const std::string& rel_id) {
@@ -247,7 +314,7 @@ void write_row(XmlWriter& w, std::int32_t row, const RowHeight* height, const Ce
 void write_sheet_data(XmlWriter& w, const Sheet& s) {
     w.open("sheetData");
     std::size_t ci = 0, ri = 0;
-    const auto& cells = s.cells;
+    const std::vector<Cell>& cells = s.cells.get();
     while (ci < cells.size() || ri < s.rows.size()) {
         const std::int32_t row = std::min(ci < cells.size() ? cells[ci].row : INT32_MAX,
                                           ri < s.rows.size() ? s.rows[ri].row : INT32_MAX);
@@ -278,8 +345,8 @@ std::string write_worksheet(const Sheet& s, bool selected) {
     if (selected) w.attr("tabSelected", "1");
     w.attr("workbookViewId", "0").close().close();
     w.open("sheetFormatPr");
-    if (s.default_column_width) w.attr("defaultColWidth", number_text(*s.default_column_width));
-    w.attr("defaultRowHeight", number_text(s.default_row_height)).close();
+    if (const auto& width = s.default_column_width.get()) w.attr("defaultColWidth", number_text(*width));
+    w.attr("defaultRowHeight", number_text(s.default_row_height.get())).close();
     if (!s.columns.empty()) {
         w.open("cols");
         for (const auto& c : s.columns) write_col(w, c);

@@ -33,9 +33,21 @@ struct CellContext {
     bool date1904;
 };
 
-// Fills the sheet's protection, geometry and cells; returns the relationship
-// id of its <legacyDrawing>, "" when there is none.
-std::string parse_worksheet(const pugi::xml_document& doc, const CellContext& context, Sheet& sheet);
+// What a worksheet part says around its rows.
+struct SheetHead {
+    bool protect_contents = false;
+    std::vector<ColumnWidths> columns;
+    std::optional<double> default_column_width;
+    std::int32_t base_column_width = 8;
+    double default_row_height = 15;
+    std::string legacy_rel;  // id of the <legacyDrawing> relationship, "" for none
+};
+// The rows are skipped unread when that is safe.
+SheetHead parse_worksheet_head(const std::string& xml, std::string_view part);
+// The cells (when `cells` is given) and the row heights (when `rows` is) of a
+// worksheet part, each sorted.
+void parse_sheet_data(const pugi::xml_document& doc, const CellContext& context, std::u16string_view sheet_name,
+                      double default_row_height, std::vector<Cell>* cells, std::vector<RowHeight>* rows);
 
 // "B3" -> row 2, column 1; false when malformed.
 bool parse_cell_ref(std::string_view ref, std::int32_t& row, std::int32_t& col);

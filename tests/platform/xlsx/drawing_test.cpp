@@ -151,7 +151,7 @@ TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     const std::string vml = kHead + kButton + "</xml>";
     testing::write_file(dir.path("in.xlsx"), testing::stored_zip(with_button_sheet(vml)));
     Workbook wb = load(dir.path("in.xlsx"));
-    EXPECT_FALSE(wb.sheets[1].source->vml) << "no note on the sheet: the drawing is not read";
+    EXPECT_FALSE(wb.sheets[1].source->loaded().vml) << "no note on the sheet: the drawing is not read";
     EXPECT_EQ(to_memory(wb)->workbooks[0]->sheets[1]->comments().size(), 0u);
 
     wb.sheets[1].notes.push_back(added_note());

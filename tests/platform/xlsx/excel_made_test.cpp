@@ -50,7 +50,7 @@ std::vector<fs::path> excel_made() {
     if ((files).empty()) GTEST_SKIP() << "no Excel-made workbooks in " QUILL_EXCEL_MADE_DIR
 
 std::shared_ptr<const detail::VmlPart> drawing(const Sheet& s) {
-    return s.source && s.source->vml ? s.source->vml : nullptr;
+    return s.source ? s.source->loaded().vml : nullptr;
 }
 
 TEST(ExcelMade, EditsKeepEveryUntouchedElementOfTheDrawing) {

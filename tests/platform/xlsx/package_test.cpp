@@ -209,6 +209,7 @@ TEST(Package, SourceChangedSinceLoadIsRefusedAndNothingWritten) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path("out.xlsx")));
     EXPECT_EQ(testing::part_of(in, "extra.bin"), "x");
+    EXPECT_TRUE(wb.sheets[0].notes.unread()) << "refused although nothing was read after the load";
 }
 
 TEST(Package, RelationshipTargetsResolveAndRelativise) {

@@ -7,12 +7,13 @@
 #include "platform/memory/chooser.h"
 #include "platform/memory/window.h"
 #include "platform/memory/workbook.h"
+#include "support/host_fixture.h"
 #include "support/stand_ins.h"
 
 namespace quill::testing {
 
 // `events` lists the handlers that ran, as "control.Event".
-struct FormFixture {
+struct FormFixture : HostFixture {
     FormFixture() {
         form = std::make_shared<dialog::frmAddIn>(dialog::FormServices{
             .messages = messages, .make_editor = memory::MakeRichText, .chooser = chooser, .pictures = pictures,
@@ -21,8 +22,7 @@ struct FormFixture {
             static const char* const names[] = {"Load", "Click", "DblClick"};
             events.push_back(to_utf8(std::u16string(control)) + "." + names[static_cast<int>(e)]);
         };
-        excel->sheet();  // Book1 with Sheet1, A1 active
-        form->xlapp = excel->application();
+        form->xlapp = app();
     }
     memory::RichText& editor() { return static_cast<memory::RichText&>(*form->RichTextBox1); }
 
@@ -30,7 +30,6 @@ struct FormFixture {
     std::shared_ptr<memory::ScriptedChooser> chooser = std::make_shared<memory::ScriptedChooser>();
     std::shared_ptr<FakePictureLoader> pictures = std::make_shared<FakePictureLoader>();
     std::shared_ptr<memory::MemoryWindow> window = std::make_shared<memory::MemoryWindow>();
-    std::shared_ptr<memory::Excel> excel = memory::Excel::Create();
     std::shared_ptr<dialog::frmAddIn> form;
     std::vector<std::string> events;
 };

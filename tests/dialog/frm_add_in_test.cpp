@@ -22,10 +22,7 @@ using quill::testing::ShownBox;
 TEST(Form, ZoomHideAndUnload) {
     FormFixture f;
     auto& form = *f.form;
-    const auto geometry = [&] {
-        auto& e = *form.RichTextBox1;
-        return std::tuple(e.Left(), e.Top(), e.Width(), e.Height());
-    };
+    const auto geometry = [&] { return std::tuple(form.RichTextBox1->Left(), form.RichTextBox1->Top(), form.RichTextBox1->Width(), form.RichTextBox1->Height()); };
     const auto normal = std::tuple(120.0f, 840.0f, 2340.0f, 2535.0f), zoomed = std::tuple(120.0f, 185.0f, 3650.0f, 3200.0f);
     form.Show();
     form.Raise(u"RichTextBox1", Event::DblClick);
@@ -42,20 +39,14 @@ TEST(Form, ZoomHideAndUnload) {
     form.Image1.Picture(std::make_shared<Picture>(Picture{10, 10, u"/p.png"}));
     form.RichTextBox1->Text(u"kept");
     auto* first_editor = form.RichTextBox1.get();
-    form.Hide();
-    form.Show();
-    EXPECT_EQ(std::count(f.events.begin(), f.events.end(), "frmAddIn.Load"), 1);
-    EXPECT_EQ(form.RichTextBox1->Text(), u"kept");
-    form.Unload();
-    form.Unload();  // not loaded: nothing more to destroy
-    EXPECT_EQ(f.window->destroyed, 1);
-    EXPECT_FALSE(form.Loaded() || form.Visible());
+    form.Hide(), form.Show();
+    EXPECT_EQ(std::tuple(std::count(f.events.begin(), f.events.end(), "frmAddIn.Load"), form.RichTextBox1->Text()), std::tuple(1, u"kept"));
+    form.Unload(), form.Unload();  // the second finds it not loaded: nothing more to destroy
+    EXPECT_EQ(std::tuple(f.window->destroyed, form.Loaded(), form.Visible(), form.RichTextBox1.get() == first_editor),
+              std::tuple(1, false, false, false));
     EXPECT_EQ(std::tuple(form.Check1.Value(), form.Orent.Selected(), form.Label3.Caption(), form.Image1.Picture()),
               std::tuple(1, 0, std::u16string(), nullptr));
-    EXPECT_NE(form.RichTextBox1.get(), first_editor);
-    EXPECT_EQ(form.RichTextBox1->Text(), u"");
-    EXPECT_EQ(geometry(), normal);
-    EXPECT_FALSE(form.RichTextBox1->Enabled());
+    EXPECT_EQ(std::tuple(form.RichTextBox1->Text(), form.RichTextBox1->Enabled(), geometry()), std::tuple(u"", false, normal));
     f.editor().FireDblClick();
     EXPECT_EQ(f.events.back(), "RichTextBox1.DblClick");
     form.Show();
@@ -65,35 +56,29 @@ TEST(Form, ZoomHideAndUnload) {
 // What the buttons make of their commands' outcomes: the boxes, in order,
 // with their exact texts, and the status line.
 TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
-    const ShownBox locked{u"Please First Remove Sheet Protection.", MsgButtons::OK, u"Pixnote"};
     const struct {
         const char* name;
         const char16_t* button;
         const char* selection;  // nullptr: a shape
         std::vector<const char*> comments;
-        bool protect;
         std::vector<ShownBox> boxes;
         std::vector<std::u16string> captions;
     } rows[] = {
-        {"Insert Text Only, protected", u"Command3", "A1", {}, true, {locked}, {}},
-        {"Insert Text Only, comment found", u"Command3", "A1", {"A1"}, false,
+        {"Insert Text Only, comment found", u"Command3", "A1", {"A1"},
          {{u"Below Comment is already present.\r\nTo overwrite tickmark the Overwrite comment checkbox.\r\n\r\nnote",
            MsgButtons::OK, u"Comment found"}}, {}},
-        {"Delete Comment, one cell", u"Command2", "A1", {"A1"}, false,
-         {{u"Do you want to delete comment in the activecell?", MsgButtons::YesNo, u"Delete Comment"}}, {}},
         // Insert Image traps its failure under its own title.
-        {"Insert Image, a shape selected", u"OKButton", nullptr, {}, false, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
-        {"Insert Image, cancelled", u"OKButton", "A1", {}, false, {}, {u""}},
+        {"Insert Image, a shape selected", u"OKButton", nullptr, {}, {{u"Type mismatch", MsgButtons::OK, u"Quillette"}}, {}},
+        {"Insert Image, cancelled", u"OKButton", "A1", {}, {}, {u""}},
         // The status line shows while the editor's text is formatted; the
         // preview shows the last picture.
-        {"Insert Image, a picture with text", u"OKButton", "B2", {}, false, {},
+        {"Insert Image, a picture with text", u"OKButton", "B2", {}, {},
          {u"Please Wait Formating Text... into Comment cell $B$2", u""}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         FormFixture f;
         for (const char* c : r.comments) f.excel->sheet().add_comment(c, u"note");
-        f.excel->sheet().protect_contents = r.protect;
         f.excel->sheet().select(r.selection ? r.selection : "A1");
         if (!r.selection) f.excel->sheet().select_shape(), f.excel->scripted_files().choose({u"/a.png"});
         const std::u16string picture = u"" QUILL_SOURCE_DIR "/docs/demo.png";
@@ -103,21 +88,15 @@ TEST(Adapter, OutcomesBecomeTheBoxesAndCaptionsOfOld) {
             f.pictures->files[picture] = {2, 2};
             f.form->RichTextBox1->Text(u"Hi"), f.form->RichTextBox1->Enabled(true);
         }
-        f.messages->answers = {MsgAnswer::No};
         std::vector<std::u16string> captions;
         f.form->Label3.on_changed = [&](const Control& c) { captions.push_back(c.Caption()); };
         std::vector<Outcome::Kind> outcomes;
         f.form->on_outcome = [&](const Outcome& o) { outcomes.push_back(o.kind); };
         EXPECT_TRUE(f.form->Raise(r.button, Event::Click));
-        ASSERT_EQ(f.messages->shown.size(), r.boxes.size());
-        for (std::size_t k = 0; k < r.boxes.size(); ++k) {
-            const auto& [text, buttons, title] = f.messages->shown[k];
-            EXPECT_EQ(std::tie(text, buttons, title), std::tie(r.boxes[k].text, r.boxes[k].buttons, r.boxes[k].title));
-        }
-        EXPECT_EQ(captions, r.captions);
-        EXPECT_EQ(outcomes.size(), 1u);
-        EXPECT_EQ(f.form->Image1.ToolTipText(), inserting ? u"Image of last picture inserted." : u"");
-        EXPECT_EQ(f.form->Image1.Picture() ? f.form->Image1.Picture()->Path : u"", inserting ? picture : u"");
+        EXPECT_EQ(f.messages->shown, r.boxes);
+        EXPECT_EQ(std::tuple(captions, outcomes.size()), std::tuple(r.captions, 1u));
+        EXPECT_EQ(std::tuple(f.form->Image1.ToolTipText(), f.form->Image1.Picture() ? f.form->Image1.Picture()->Path : u""),
+                  std::tuple(std::u16string(inserting ? u"Image of last picture inserted." : u""), inserting ? picture : u""));
     }
 }
 
@@ -150,18 +129,11 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
         if (r.other_instance_first) f.window->add_window("XLMAIN", kOtherMain, 2000);
         if (r.ours_exists) f.window->add_window("XLMAIN", kOurMain, f.window->process_id);
         f.form->Show();
-        EXPECT_EQ(f.form->Check1.Value(), r.check1);
-        EXPECT_EQ(f.form->Check1.Enabled(), r.check1 == 1);
-        EXPECT_EQ(f.form->Orent.Selected(), r.selected);
-        if (r.parent) {
-            ASSERT_EQ(f.window->set_parent_calls.size(), 1u);
-            EXPECT_EQ(f.window->set_parent_calls[0].first, f.window->form);
-            EXPECT_EQ(f.window->parent, *r.parent);
-        } else {
-            EXPECT_TRUE(f.window->set_parent_calls.empty());
-        }
-        EXPECT_TRUE(f.messages->shown.empty());  // the load never speaks
-        EXPECT_TRUE(f.form->Visible());
+        // The load never speaks.
+        EXPECT_EQ(std::tuple(f.form->Check1.Value(), f.form->Check1.Enabled(), f.form->Orent.Selected(), f.form->Visible(), f.messages->shown.size()),
+                  std::tuple(r.check1, r.check1 == 1, r.selected, true, 0u));
+        using Calls = decltype(f.window->set_parent_calls);
+        EXPECT_EQ(f.window->set_parent_calls, (r.parent ? Calls{{f.window->form, *r.parent}} : Calls{}));
     }
 }
 
@@ -169,11 +141,8 @@ TEST(FormLoad, VersionDecidesCheck1AndWhereTheFormIsParented) {
 constexpr std::int32_t kBlue = 0xFF0000;
 
 std::vector<bool> text_controls_enabled(frmAddIn& form) {
-    std::vector<bool> on{form.RichTextBox1->Enabled()};
-    for (std::int32_t i = 1; i <= 4; ++i) on.push_back(form.Orent(i).Enabled());
-    for (CommandButton* b : {&form.Command3, &form.Command4, &form.Command5, &form.Command6})
-        on.push_back(b->Enabled());
-    return on;
+    return {form.RichTextBox1->Enabled(), form.Orent(1).Enabled(), form.Orent(2).Enabled(), form.Orent(3).Enabled(),
+            form.Orent(4).Enabled(), form.Command3.Enabled(), form.Command4.Enabled(), form.Command5.Enabled(), form.Command6.Enabled()};
 }
 
 // The text controls start off. Ticking offers the user's name, selected in blue, only to an empty
@@ -184,23 +153,18 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
             SCOPED_TRACE(to_utf8(std::u16string(kept) + u"/" + name));
             FormFixture f;
             EXPECT_EQ(text_controls_enabled(*f.form), std::vector<bool>(9, false));  // as the layout has them
-            f.excel->user_name = name;
-            f.editor().Text(kept);
-            f.form->Orent(3).Value(true);
+            f.excel->user_name = name, f.editor().Text(kept), f.form->Orent(3).Value(true);
             const std::u16string want = *kept ? kept : name;
             for (int round = 0; round < 2; ++round) {
                 f.form->Click(u"Check2");
-                EXPECT_EQ(text_controls_enabled(*f.form), std::vector<bool>(9, true));
-                EXPECT_EQ(f.editor().Text(), want);
-                EXPECT_EQ(f.editor().SelLength(), *kept ? 0 : static_cast<std::int32_t>(want.size()));
+                EXPECT_EQ(std::tuple(text_controls_enabled(*f.form), f.editor().Text(), f.editor().SelLength()),
+                          std::tuple(std::vector<bool>(9, true), want, *kept ? 0 : static_cast<std::int32_t>(want.size())));
                 if (!want.empty()) f.excel->user_name = u"Someone Else";  // not asked again
                 f.form->Click(u"Check2");
-                EXPECT_EQ(text_controls_enabled(*f.form), std::vector<bool>(9, false));
-                EXPECT_EQ(f.form->Orent.Selected(), 3);
+                EXPECT_EQ(std::tuple(text_controls_enabled(*f.form), f.form->Orent.Selected()), std::tuple(std::vector<bool>(9, false), 3));
             }
             auto& doc = f.editor();
-            doc.SelStart(static_cast<std::int32_t>(doc.Text().size()));
-            doc.TypeText(u"hi");  // an empty name still leaves a blue insertion point
+            doc.SelStart(static_cast<std::int32_t>(doc.Text().size())), doc.TypeText(u"hi");  // an empty name still leaves a blue insertion point
             for (std::int32_t i = 0; i < static_cast<std::int32_t>(doc.Text().size()); ++i)
                 EXPECT_EQ(doc.FormatAt(i).color, *kept ? 0 : kBlue) << i;
         }
@@ -210,17 +174,13 @@ TEST(Check2, OffersTheUserNameToAnEmptyEditorAndSwitchesTheTextControls) {
 // Ticking the second of Check3 and Check4 warns; nothing else does.
 TEST(OverwriteWarning, ShownOnlyWhenTheSecondBoxIsTicked) {
     FormFixture f;
-    const std::pair<const char16_t*, bool> steps[] = {{u"Check3", false}, {u"Check4", true},  {u"Check4", false},
-                                                      {u"Check3", false}, {u"Check4", false}, {u"Check3", true},
-                                                      {u"Check3", false}, {u"Check4", false}};
-    for (const auto& [click, warns] : steps) {
-        const std::size_t before = f.messages->shown.size();
-        f.form->Click(click);
-        EXPECT_EQ(f.messages->shown.size() - before, warns ? 1u : 0u) << to_utf8(click);
-    }
-    for (const auto& [text, buttons, title] : f.messages->shown)
-        EXPECT_EQ(text + u"|" + title,
-                  u"When both image & comment overwrite is tickmarked, previous comment will be deleted.|Pixnote");
+    std::vector<std::size_t> shown;
+    for (const char16_t* click : {u"Check3", u"Check4", u"Check4", u"Check3", u"Check4", u"Check3", u"Check3", u"Check4"})
+        f.form->Click(click), shown.push_back(f.messages->shown.size());
+    EXPECT_EQ(shown, (std::vector<std::size_t>{0, 1, 1, 1, 1, 2, 2, 2}));
+    const ShownBox warning{u"When both image & comment overwrite is tickmarked, previous comment will be deleted.",
+                           MsgButtons::OK, u"Pixnote"};
+    EXPECT_EQ(f.messages->shown, std::vector<ShownBox>(2, warning));
 }
 
 }  // namespace

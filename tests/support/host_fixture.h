@@ -9,10 +9,7 @@
 namespace quill::testing {
 
 struct HostFixture {
-    HostFixture() {
-        excel->sheet();
-        ed->Enabled(true);
-    }
+    HostFixture() { excel->sheet(), ed->Enabled(true); }
     memory::Sheet& sheet() { return excel->sheet(); }
     std::shared_ptr<host::Application> app() { return excel->application(); }
 

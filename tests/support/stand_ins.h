@@ -26,7 +26,9 @@ struct ShownBox {
     std::u16string text;
     MsgButtons buttons;
     std::u16string title;
+    bool operator==(const ShownBox&) const = default;
 };
+inline void PrintTo(const ShownBox& b, std::ostream* os) { *os << to_utf8(b.title + u": " + b.text); }
 
 // Records every box asked for, including one whose call fails ("MsgBox" in
 // `log`); answers from `answers` in order, then OK (or Yes).

@@ -121,6 +121,12 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         want.push_back("Finished");
         EXPECT_EQ(progress.seen, want);
         EXPECT_TRUE(excel->display_comment_indicator == host::xlCommentIndicatorOnly && excel->visible);
+        // The dialog's own texts, several files at once.
+        EXPECT_EQ(excel->scripted_files().requests.back(),
+                  (memory::FileChoiceRequest{
+                      u"Images (*.emf;*.wmf;*.jpg;*.jpeg;*.jfif;*.jpe;*.png;*.bmp;*.dib;*.rle;*.gif;*.bmz;*.gfa;*.emz),"
+                      u"*.emf;*.wmf;*.jpg;*.jpeg;*.jfif;*.jpe;*.png;*.bmp;*.dib;*.rle;*.gif;*.bmz;*.gfa;*.emz",
+                      std::nullopt, u"Insert Images to selected cell's Comment", u"Load Images", true}));
     }
 }
 

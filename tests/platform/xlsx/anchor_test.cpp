@@ -27,12 +27,7 @@ TEST(SheetGrid, RowsWithoutHeightDoNotStallTheWalk) {
 // the near corner in points (px * 0.75).
 // The goldens hold a box at A1.
 TEST(Anchor, NewBoxesLandWhereExcelPutsThem) {
-    struct Row {
-        const char* what;
-        std::int32_t row, col;
-        Sheet sheet;
-        const char *anchor, *margin_left, *margin_top;
-    };
+    struct Row { const char* what; std::int32_t row, col; Sheet sheet; const char *anchor, *margin_left, *margin_top; };
     Sheet hidden_b, tall_row_2, base_10;
     hidden_b.columns = {{1, 1, 8.43, true}};
     tall_row_2.rows = {{1, 60, false}};

@@ -6,13 +6,12 @@
 #include <filesystem>
 #include <regex>
 
-#include "drawing_check.h"
-#include "fixture.h"
 #include "ports/host_error.h"
 #include "platform/xlsx/binding.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/source.h"
 #include "platform/xlsx/vml_drawing.h"
+#include "xlsx_test_util.h"
 
 namespace quill::xlsx {
 namespace {
@@ -48,12 +47,7 @@ std::string note_shape(const std::string& fill) {
 }
 
 TEST(Drawing, ExcelsOwnMarkupIsReadAndBrokenMarkupRefusedByName) {
-    struct Case {
-        const char* what;
-        std::string body;
-        bool reads;
-        std::string picture_rel;
-    };
+    struct Case { const char* what; std::string body; bool reads; std::string picture_rel; };
     const Case cases[] = {
         {"unclosed <br> in a button caption", kButton + note_shape(""), true, ""},
         {"a repeated attribute: the first counts", note_shape(R"(<v:fill o:relid="rId1" o:relid="rId2" type="frame"/>)"), true, "rId1"},

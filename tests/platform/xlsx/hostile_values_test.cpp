@@ -22,12 +22,7 @@ std::string vml_with(const std::string& idmap, const std::string& anchor) {
 }
 
 TEST(HostileValues, VmlAnchorsAndIdmapsOffTheSheetAreDropped) {
-    struct Case {
-        const char* what;
-        std::string idmap, anchor;
-        bool anchored;
-        std::vector<int> blocks;
-    };
+    struct Case { const char* what; std::string idmap, anchor; bool anchored; std::vector<int> blocks; };
     const Case cases[] = {
         {"ordinary", "1", "2, 15, 1, 10, 5, 15, 8, 4", true, {1}},
         {"column far beyond int", "1", "4.7e32, 15, 1, 10, 5, 15, 8, 4", false, {1}},

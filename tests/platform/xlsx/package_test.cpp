@@ -70,11 +70,7 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
         huge.push_back({"h/" + std::to_string(i), std::string(1 << 20, 'a'), 100 << 20, 1 << 20});
     const char* doctype = R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaa">]><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData/></worksheet>)";
 
-    struct Case {
-        const char* what;
-        std::string bytes;
-        const char* reason;
-    };
+    struct Case { const char* what; std::string bytes; const char* reason; };
     const Case cases[] = {
         {"not a zip", "hello, I am text", "not a zip archive"},
         {"empty file", "", "not a zip archive"},
@@ -131,10 +127,8 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
 // flag as code page 437), but a package assembled from parts can; a NUL
 // would cut the name short when the package is written.
 TEST(Package, ControlCharactersMakeAPartNameUnsafe) {
-    for (const std::string_view name : {std::string_view("xl/a\0b.xml", 10), std::string_view("xl/a\x01.xml")}) {
-        SCOPED_TRACE(name.size());
-        EXPECT_THROW(detail::check_part_name(name), detail::Invalid);
-    }
+    EXPECT_THROW(detail::check_part_name(std::string_view("xl/a\0b.xml", 10)), detail::Invalid);
+    EXPECT_THROW(detail::check_part_name("xl/a\x01.xml"), detail::Invalid);
 }
 
 // Media that only ride along are never expanded: a flat picture that deflates
@@ -147,8 +141,7 @@ TEST(Package, MediaAreCopiedWithoutExpanding) {
     testing::write_file(dir.path("in.xlsx"), p.write());
     Workbook wb = load(dir.path("in.xlsx"));
     EXPECT_FALSE(wb.source->package.loaded("xl/media/flat.bmp"));
-    wb.sheets[0].notes.push_back(Note{});
-    wb.sheets[0].notes.back().text = testing::text(u"n");
+    wb.sheets[0].notes.push_back({0, 0, u"", testing::text(u"n"), {}});
     save(wb, dir.path("out.xlsx"));
     const auto out = detail::Package::read(dir.path("out.xlsx"));
     EXPECT_EQ(out.size("xl/media/flat.bmp"), std::uint64_t{8} << 20);
@@ -170,24 +163,6 @@ TEST(Package, ExtensionMustFitTheWorkbookKind) {
         EXPECT_NE(e.reason().find("is an .xlsm but the file is named .xlsx"), std::string::npos) << e.reason();
     }
     EXPECT_THROW(save(new_workbook(), dir.path("new.xlsm")), XlsxError);
-}
-
-TEST(Package, UnchangedPartsAreCopiedCompressedAsTheyWere) {
-    ScratchDir dir;
-    testing::write_file(dir.path("in.xlsx"), testing::stored_zip(minimal_entries()));
-    Workbook wb = load(dir.path("in.xlsx"));
-    save(wb, dir.path("same.xlsx"));
-    EXPECT_NE(testing::read_file(dir.path("same.xlsx")).find("<sheetData><row r=\"1\">"), std::string::npos);
-    // A note rewrites the sheet; the workbook part is still copied.
-    Note note;
-    note.text = testing::text(u"n");
-    wb.sheets[0].notes.push_back(note);
-    save(wb, dir.path("noted.xlsx"));
-    const std::string noted = testing::read_file(dir.path("noted.xlsx"));
-    EXPECT_NE(noted.find("<sheets><sheet name=\"S\""), std::string::npos);
-    EXPECT_EQ(noted.find("<sheetData><row r=\"1\">"), std::string::npos);
-    EXPECT_EQ(testing::part_of(dir.path("noted.xlsx"), "xl/workbook.xml"),
-              testing::part_of(dir.path("in.xlsx"), "xl/workbook.xml"));
 }
 
 // The unchanged parts are read from the file at save time, so a file that

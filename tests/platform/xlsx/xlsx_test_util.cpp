@@ -9,8 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "platform/memory/picture_writer.h"
 #include "platform/xlsx/package.h"
+#include "platform/xlsx/vml_drawing.h"
 
 namespace quill::xlsx::testing {
 
@@ -85,10 +88,9 @@ std::string part_of(const std::string& xlsx_path, const std::string& part) {
     return pkg.contains(part) ? pkg.bytes(part) : std::string();
 }
 
-std::vector<std::string> part_names(const std::string& xlsx_path) {
-    auto names = detail::Package::read(xlsx_path).names();
-    std::sort(names.begin(), names.end());
-    return names;
+std::set<std::string> part_names(const std::string& xlsx_path) {
+    const auto names = detail::Package::read(xlsx_path).names();
+    return {names.begin(), names.end()};
 }
 
 namespace {
@@ -151,16 +153,50 @@ bool have_openpyxl() {
     return ok;
 }
 
-bool have_soffice() {
-    static const bool ok = run("command -v soffice >/dev/null 2>&1") == 0;
-    return ok;
-}
-
 std::string tiny_png(std::uint8_t red) {
     const auto png = memory::encode_png({red, 0, 0}, 1, 1);
     return std::string(png.begin(), png.end());
 }
 
+Picture png_picture(std::uint8_t red) { return Picture{std::make_shared<const std::string>(tiny_png(red)), "png", {}}; }
+
 RunList text(const std::u16string& s) { return {{s, note_default_font()}}; }
+
+std::vector<std::string> kept_elements(const std::string& vml, const std::set<Cell>& changed) {
+    const auto part = detail::parse_vml(std::make_shared<const std::string>(vml), "vml");
+    std::set<std::size_t> dropped;
+    for (const auto& s : part.notes)
+        if (changed.count({s.row, s.col})) dropped.insert(s.element);
+    std::vector<std::string> out{vml.substr(0, part.markup.root_tag_end + 1)};
+    for (std::size_t i = 0; i < part.markup.children.size(); ++i)
+        if (!dropped.count(i)) {
+            const auto span = part.markup.children[i];
+            out.push_back(vml.substr(span.begin, span.end - span.begin));
+        }
+    return out;
+}
+
+std::set<Cell> edit_notes(std::vector<Note>& notes) {
+    std::set<Cell> changed;
+    if (notes.empty()) return changed;
+    NoteShape& box = notes.front().shape;
+    box.width *= 1.75;
+    box.height *= 1.75;
+    box.orientation = kUpward;
+    box.opacity = 0.5;
+    box.visible = !box.visible;
+    changed.insert({notes.front().row, notes.front().col});
+    if (notes.size() > 1) {
+        changed.insert({notes.back().row, notes.back().col});
+        notes.pop_back();
+    }
+    Note added;
+    for (const auto& n : notes) added.row = std::max(added.row, n.row + 2);
+    added.author = u"Quillette";
+    added.text = text(u"added");
+    notes.push_back(added);
+    changed.insert({added.row, added.col});
+    return changed;
+}
 
 }  // namespace quill::xlsx::testing

@@ -45,6 +45,13 @@ std::vector<ZipEntry> replaced(std::vector<ZipEntry> e, const std::string& name,
     return e;
 }
 
+// The minimal package with the workbook part of this content type.
+std::vector<ZipEntry> workbook_typed(const char* type) {
+    return replaced(minimal_entries(), "[Content_Types].xml",
+                    std::string(R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType=")") +
+                        type + R"("/></Types>)");
+}
+
 TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
     ScratchDir dir;
     const std::string ok = testing::stored_zip(minimal_entries());
@@ -58,11 +65,6 @@ TEST(Package, RefusesBadInputWithTheFileAndTheReason) {
     const std::string ole2_head("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     std::string encrypted_name;
     for (char c : std::string("EncryptedPackage")) encrypted_name += {c, '\0'};
-    auto workbook_typed = [](const char* type) {
-        return replaced(minimal_entries(), "[Content_Types].xml",
-                        std::string(R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType=")") +
-                            type + R"("/></Types>)");
-    };
     std::vector<ZipEntry> many = minimal_entries();
     for (int i = 0; i < 10001; ++i) many.push_back({"x/" + std::to_string(i), ""});
     std::vector<ZipEntry> huge = minimal_entries();
@@ -152,8 +154,7 @@ TEST(Package, MediaAreCopiedWithoutExpanding) {
 // macro-enabled workbook loads and saves under .xlsm and is refused as .xlsx.
 TEST(Package, ExtensionMustFitTheWorkbookKind) {
     ScratchDir dir;
-    testing::write_file(dir.path("in.xlsm"), testing::stored_zip(replaced(minimal_entries(), "[Content_Types].xml",
-        R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/xl/workbook.xml" ContentType="application/vnd.ms-excel.sheet.macroEnabled.main+xml"/></Types>)")));
+    testing::write_file(dir.path("in.xlsm"), testing::stored_zip(workbook_typed("application/vnd.ms-excel.sheet.macroEnabled.main+xml")));
     const Workbook wb = load(dir.path("in.xlsm"));
     EXPECT_NO_THROW(save(wb, dir.path("out.xlsm")));
     try {

@@ -93,44 +93,33 @@ std::set<std::string> part_names(const std::string& xlsx_path) {
     return {names.begin(), names.end()};
 }
 
-namespace {
-std::string collapse(std::string_view s) {
-    std::string out;
-    bool blank = false;
-    for (char c : s) {
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty()) out += ' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
-void print(pugi::xml_node n, int depth, std::string& out) {
-    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
-        const std::string t = collapse(n.value());
-        if (!t.empty()) out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "\"" + t + "\"\n";
-        return;
-    }
-    if (n.type() != pugi::node_element) return;
-    std::vector<std::pair<std::string, std::string>> attrs;
-    for (auto a : n.attributes()) attrs.emplace_back(a.name(), a.value());
-    std::sort(attrs.begin(), attrs.end());
-    out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "<" + n.name();
-    for (const auto& [k, v] : attrs) out += " " + k + "=\"" + v + "\"";
-    out += ">\n";
-    for (auto c : n.children()) print(c, depth + 1, out);
-}
-}  // namespace
-
+// The elements one per line, indented by depth, attributes in name order;
+// texts with their whitespace collapsed, on lines of their own.
 std::string normalise_xml(const std::string& xml) {
     pugi::xml_document doc;
     if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata)) return "<not XML>\n" + xml;
-    std::string out;
-    for (auto c : doc.children()) print(c, 0, out);
-    return out;
+    struct Printer : pugi::xml_tree_walker {
+        std::string out;
+        bool for_each(pugi::xml_node& n) override {
+            const std::string indent(static_cast<std::size_t>(depth()) * 2, ' ');
+            if (n.type() == pugi::node_element) {
+                std::vector<std::pair<std::string, std::string>> attrs;
+                for (auto a : n.attributes()) attrs.emplace_back(a.name(), a.value());
+                std::sort(attrs.begin(), attrs.end());
+                out += indent + "<" + n.name();
+                for (const auto& [k, v] : attrs) out += " " + k + "=\"" + v + "\"";
+                out += ">\n";
+            } else if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+                std::istringstream words(n.value());
+                std::string word, text;
+                while (words >> word) text += (text.empty() ? "" : " ") + word;
+                if (!text.empty()) out += indent + "\"" + text + "\"\n";
+            }
+            return true;
+        }
+    } printer;
+    doc.traverse(printer);
+    return printer.out;
 }
 
 int run(const std::string& command) {

@@ -133,12 +133,7 @@ std::vector<testing::ZipEntry> with_button_sheet(const std::string& vml) {
     return entries;
 }
 
-Note added_note() {
-    Note n;
-    n.author = u"Ann";
-    n.text = testing::text(u"beside the button");
-    return n;
-}
+const Note kAdded{0, 0, u"Ann", testing::text(u"beside the button"), {}};
 
 TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     ScratchDir dir;
@@ -148,7 +143,7 @@ TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     EXPECT_FALSE(wb.sheets[1].source->vml) << "no note on the sheet: the drawing is not read";
     EXPECT_EQ(to_memory(wb)->workbooks[0]->sheets[1]->comments().size(), 0u);
 
-    wb.sheets[1].notes.push_back(added_note());
+    wb.sheets[1].notes.push_back(kAdded);
     save(wb, dir.path("out.xlsx"));
     const std::string out = testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing2.vml");
     // Everything stays; the note brings the shape type notes are drawn with.
@@ -184,7 +179,7 @@ TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
     const Case cases[] = {
         {"a note's text", 0, [](Sheet& s) { s.notes[0].text = testing::text(u"new"); }, ""},
         {"a note's box", 0, [](Sheet& s) { s.notes[0].shape.width = 200; }, "xl/drawings/vmlDrawing1.vml"},
-        {"a new note beside the button", 1, [](Sheet& s) { s.notes.push_back(added_note()); }, "xl/drawings/vmlDrawing2.vml"},
+        {"a new note beside the button", 1, [](Sheet& s) { s.notes.push_back(kAdded); }, "xl/drawings/vmlDrawing2.vml"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -136,12 +136,6 @@ int run_python(const std::string& script, std::string& out) {
     return rc;
 }
 
-bool have_openpyxl() {
-    static const bool ok = access("/usr/bin/python3", X_OK) == 0 &&
-                           run("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
-    return ok;
-}
-
 std::string tiny_png(std::uint8_t red) {
     const auto png = memory::encode_png({red, 0, 0}, 1, 1);
     return std::string(png.begin(), png.end());

@@ -42,7 +42,6 @@ std::string normalise_xml(const std::string& xml);
 
 // Runs /usr/bin/python3 with the script; returns its exit code, stdout in `out`.
 int run_python(const std::string& script, std::string& out);
-bool have_openpyxl();
 // Runs a shell command, returns its exit code.
 int run(const std::string& command);
 

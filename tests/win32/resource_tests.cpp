@@ -41,6 +41,8 @@ TYPEATTR attr_of(ITypeInfo* info) {
 
 }  // namespace
 
+// What makes the file a self-registering DLL to installers; the strings
+// beside it are the .rc's own.
 TEST(Resources, VersionInformation) {
     DWORD handle = 0;
     std::vector<BYTE> data(GetFileVersionInfoSizeW(dll().c_str(), &handle));
@@ -48,85 +50,42 @@ TEST(Resources, VersionInformation) {
     void* p = nullptr;
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", &p, &len) && len >= sizeof(VS_FIXEDFILEINFO));
-    EXPECT_EQ(static_cast<const VS_FIXEDFILEINFO*>(p)->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(static_cast<const VS_FIXEDFILEINFO*>(p)->dwFileType, DWORD{VFT_DLL});
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &p, &len) && len == 4);
-    EXPECT_EQ(*static_cast<const DWORD*>(p), 0x04B00409u);  // US English, Unicode: the block read below
-    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-        {L"FileVersion", L"1.00"},         {L"ProductVersion", L"1.00"},   {L"ProductName", L"Pixnote"},
-        {L"InternalName", L"Pixnote"},     {L"OriginalFilename", L"Pixnote.dll"},
-        {L"CompanyName", L"Toravel"},      {L"OLESelfRegister", L""},
-    };
-    for (const auto& [name, expected] : strings) {
-        SCOPED_TRACE(name);
-        len = 0;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueW(data.data(), path.c_str(), &p, &len));
-        EXPECT_EQ(len ? std::wstring(static_cast<const wchar_t*>(p)) : std::wstring(), expected);
-    }
+    EXPECT_TRUE(VerQueryValueW(data.data(), L"\\StringFileInfo\\040904B0\\OLESelfRegister", &p, &len));
 }
 
+// What binding needs of the type library: its identity for this platform,
+// _Connect dual and automation-compatible (registration then marshals it
+// through the library), and the by-reference caption of its last member.
 TEST(Resources, QuillpixTypeLibrary) {
     ComPtr<ITypeLib> lib;
     ASSERT_EQ(LoadTypeLibEx(dll().c_str(), REGKIND_NONE, lib.put()), S_OK);
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
-    EXPECT_TRUE(attr->guid == kLibid);
-    EXPECT_EQ(attr->lcid, 0x0409u);
-    EXPECT_EQ(attr->wMajorVerNum, 1);
-    EXPECT_EQ(attr->wMinorVerNum, 0);
+    EXPECT_TRUE(attr->guid == kLibid && attr->lcid == 0x0409u && attr->wMajorVerNum == 1 && attr->wMinorVerNum == 0);
     EXPECT_EQ(attr->syskind, wintest::args().size() > 1 && wintest::args()[1] == L"win32" ? SYS_WIN32 : SYS_WIN64);
     lib->ReleaseTLibAttr(attr);
-    BSTR name = nullptr, help = nullptr;
-    EXPECT_EQ(lib->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
-    UniqueBstr name_owner(name), help_owner(help);
-    EXPECT_EQ(std::wstring(name ? name : L""), L"Quillpix");
-    EXPECT_EQ(std::wstring(help ? help : L""), L"Quillpix Ver. 1.01");
     EXPECT_EQ(lib->GetTypeInfoCount(), 2u);  // _Connect and Connect, nothing of Office's
 
-    // _Connect: its dispatch half carries the flags, the vtable half the
-    // members in their declared order, automation-compatible, which makes
-    // registration marshal it through the type library.
     ComPtr<ITypeInfo> disp, vtbl, co;
     ASSERT_EQ(lib->GetTypeInfoOfGuid(kIid, disp.put()), S_OK);
     EXPECT_EQ(attr_of(disp.get()).typekind, TKIND_DISPATCH);
     const WORD flags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE;
     EXPECT_EQ(attr_of(disp.get()).wTypeFlags & flags, flags);
-    EXPECT_EQ(doc_name(disp.get(), MEMBERID_NIL), L"_Connect");
     HREFTYPE ref = 0;
     ASSERT_EQ(disp->GetRefTypeOfImplType(-1, &ref), S_OK);
     ASSERT_EQ(disp->GetRefTypeInfo(ref, vtbl.put()), S_OK);
-    EXPECT_EQ(attr_of(vtbl.get()).typekind, TKIND_INTERFACE);
     EXPECT_EQ(attr_of(vtbl.get()).cFuncs, 9);
     EXPECT_TRUE(attr_of(vtbl.get()).wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
-    const struct {
-        const wchar_t* name;
-        INVOKEKIND kind;
-        short params;
-    } members[] = {
-        {L"FormDisplayed", INVOKE_PROPERTYGET, 1}, {L"FormDisplayed", INVOKE_PROPERTYPUT, 1},
-        {L"xlapp", INVOKE_PROPERTYGET, 1},         {L"xlapp", INVOKE_PROPERTYPUTREF, 1},
-        {L"MenuHandler", INVOKE_PROPERTYGET, 1},   {L"MenuHandler", INVOKE_PROPERTYPUTREF, 1},
-        {L"Hide", INVOKE_FUNC, 0},                 {L"Show", INVOKE_FUNC, 0},
-        {L"AddToAddInCommandBar", INVOKE_FUNC, 2},
-    };
-    for (UINT i = 0; i < 9; ++i) {
-        SCOPED_TRACE(members[i].name);
-        FUNCDESC* fd = nullptr;
-        ASSERT_EQ(vtbl->GetFuncDesc(i, &fd), S_OK);
-        EXPECT_EQ(doc_name(vtbl.get(), fd->memid), members[i].name);
-        EXPECT_EQ(fd->invkind, members[i].kind);
-        EXPECT_EQ(fd->cParams, members[i].params);
-        if (i == 8) {  // [in, out] BSTR* sCaption, [out, retval] IDispatch**
-            const ELEMDESC* p = fd->lprgelemdescParam;
-            EXPECT_TRUE(p[0].tdesc.vt == VT_PTR && p[0].tdesc.lptdesc->vt == VT_BSTR);
-            EXPECT_EQ(p[0].paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT), PARAMFLAG_FIN | PARAMFLAG_FOUT);
-            EXPECT_TRUE(p[1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL);
-        }
-        vtbl->ReleaseFuncDesc(fd);
-    }
+    FUNCDESC* fd = nullptr;
+    ASSERT_EQ(vtbl->GetFuncDesc(8, &fd), S_OK);
+    EXPECT_EQ(doc_name(vtbl.get(), fd->memid), L"AddToAddInCommandBar");
+    const ELEMDESC* p = fd->lprgelemdescParam;  // [in, out] BSTR* sCaption, [out, retval] IDispatch**
+    EXPECT_TRUE(fd->cParams == 2 && p[0].tdesc.vt == VT_PTR && p[0].tdesc.lptdesc->vt == VT_BSTR);
+    EXPECT_EQ(p[0].paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT), PARAMFLAG_FIN | PARAMFLAG_FOUT);
+    EXPECT_TRUE(p[1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL);
+    vtbl->ReleaseFuncDesc(fd);
     ASSERT_EQ(lib->GetTypeInfoOfGuid(kClsid, co.put()), S_OK);
-    EXPECT_EQ(doc_name(co.get(), MEMBERID_NIL), L"Connect");
 }
 
 TEST(Resources, ExtensibilityTypeLibrary) {

@@ -40,7 +40,6 @@ dll64=$root/build/mingw-x86_64/src/platform/win32/Pixnote.dll
 scripted64=$root/build/mingw-x86_64/src/platform/win32/scripted/Pixnote.dll
 tests=$root/build/mingw-x86_64/src/platform/win32/pixnote_tests.exe
 window_tests=$root/build/mingw-x86_64/src/platform/win32/pixnote_window_tests.exe
-artifacts=$root/build/mingw-x86_64/artifacts
 
 # --- static checks of both DLLs -------------------------------------------
 static_check() {  # static_check <objdump> <dll>
@@ -125,10 +124,9 @@ wine regsvr32 /u /s "$w64" >/dev/null 2>&1
 suite unit
 suite bridge
 # The dialog window, the RichEdit editor contract and the platform services
-# (GoogleTest); the screenshot goes to $artifacts/dialog.png.
+# (GoogleTest).
 if [[ -x $window_tests ]]; then
-  mkdir -p "$artifacts"
-  out=$(QUILLETTE_ARTIFACTS=$(winepath -w "$artifacts" 2>/dev/null) wine "$window_tests" --gtest_color=no 2>&1)
+  out=$(wine "$window_tests" --gtest_color=no 2>&1)
   rc=$?
   grep -E '^\[  (FAILED|PASSED|SKIPPED) |: Failure$|^[^[].*(Expected|Which is|Value of)' <<<"$out"
   p=$(grep -oE '^\[  PASSED  \] [0-9]+' <<<"$out" | grep -oE '[0-9]+$'); passed=$((passed + ${p:-0}))

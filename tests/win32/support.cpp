@@ -19,21 +19,23 @@ void format_characters(quill::host::TextFrame& frame, std::int32_t n) {
     }
 }
 
+namespace {
+template <class T, class Buffer>
+std::optional<T> reg_value(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, Buffer& value) {
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(root, key.c_str(), name, type, nullptr, &value, &bytes) != ERROR_SUCCESS) return std::nullopt;
+    return T(value);
+}
+}  // namespace
+
 std::optional<std::wstring> reg_string(HKEY root, const std::wstring& key, const wchar_t* name) {
     wchar_t value[1024];  // no value read here comes near it
-    DWORD bytes = sizeof value;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(value);
+    return reg_value<std::wstring>(root, key, name, RRF_RT_REG_SZ, value);
 }
 
 std::optional<DWORD> reg_dword(HKEY root, const std::wstring& key, const wchar_t* name) {
-    DWORD value = 0, bytes = sizeof value;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return value;
+    DWORD value = 0;
+    return reg_value<DWORD>(root, key, name, RRF_RT_REG_DWORD, value);
 }
 
 bool reg_key_exists(HKEY root, const std::wstring& key) {
@@ -65,6 +67,15 @@ std::wstring temp_file(const wchar_t* prefix) {
     GetTempFileNameW(dir, prefix, 0, file);
     DeleteFileW(file);
     return file;
+}
+
+HWND create_xlmain(const wchar_t* title, DWORD style) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"XLMAIN";
+    RegisterClassW(&wc);  // already there from an earlier window: fine
+    return CreateWindowExW(0, L"XLMAIN", title, style, 0, 0, 900, 700, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 bool form_displayed(_Connect* c) {

@@ -34,6 +34,9 @@ bool reg_key_exists(HKEY root, const std::wstring& key);
 std::wstring error_description();
 std::string read_file(const std::wstring& path);
 std::wstring temp_file(const wchar_t* prefix);  // a name for a new file in the temporary folder
+// A top-level window of Excel's main window class, "XLMAIN" (registered on
+// first use and kept), 900 x 700 pixels at the origin.
+HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 // FormDisplayed, which must be an automation Boolean.
 bool form_displayed(_Connect* c);
 HRESULT connect(IDTExtensibility2* ext, IDispatch* app, ext_ConnectMode mode);

@@ -8,16 +8,11 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/registration.h"
-#include "quillpix.h"
+#include "win32/support.h"
 
 namespace {
 
-bool key_exists(HKEY root, const std::wstring& key) {
-    HKEY raw = nullptr;
-    const bool opened = RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &raw) == ERROR_SUCCESS;
-    const quill::win32::UniqueHKey owned(opened ? raw : nullptr);
-    return opened;
-}
+using wintest::reg_key_exists;
 
 TEST(TypeLibraryForUser, WithoutTheVistaCallsGoesUnderTheUsersClasses) {
     // The DLL is built beside this program.
@@ -34,19 +29,19 @@ TEST(TypeLibraryForUser, WithoutTheVistaCallsGoesUnderTheUsersClasses) {
     const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
     EXPECT_EQ(quill::win32::register_type_library_for_user(lib.get(), dll.data(), false), S_OK);
-    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\" + key));
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + key));
+    EXPECT_TRUE(reg_key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\" + key));
+    EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + key));
     // The classes root is the machine's again afterwards.
     HKEY probe = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Quillette.Probe", 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
                               nullptr, &probe, nullptr),
               ERROR_SUCCESS);
     quill::win32::UniqueHKey(probe).reset();
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\Quillette.Probe"));
+    EXPECT_FALSE(reg_key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\Quillette.Probe"));
     RegDeleteKeyW(HKEY_CLASSES_ROOT, L"Quillette.Probe");
 
     EXPECT_EQ(quill::win32::unregister_type_library_for_user(LIBID_Quillpix, 1, 0, 0x0409, kind, false), S_OK);
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\" + key));
+    EXPECT_FALSE(reg_key_exists(HKEY_CURRENT_USER, L"Software\\Classes\\" + key));
 }
 
 }  // namespace

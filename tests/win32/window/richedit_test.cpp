@@ -91,10 +91,9 @@ TEST_F(RichEdit, DefaultFormatAndRejectedValues) {
     EXPECT_EQ(ed.SelFontName(), u"Arial");
     EXPECT_EQ(ed.SelFontSize(), 10.0f);
     EXPECT_EQ(ed.SelColor(), 0);
-    const std::function<void()> rows[] = {
-        [&] { ed.SelFontSize(0.5f); }, [&] { ed.SelFontSize(2000); }, [&] { ed.SelFontName(u""); },
-        [&] { ed.SelFontName(std::u16string(40, u'x')); }, [&] { ed.Width(-1); }, [&] { ed.Height(-1); },
-    };
+    const std::function<void()> rows[] = {[&] { ed.SelFontSize(0.5f); }, [&] { ed.SelFontSize(2000); },
+                                           [&] { ed.SelFontName(u""); }, [&] { ed.SelFontName(std::u16string(40, u'x')); },
+                                           [&] { ed.Width(-1); }, [&] { ed.Height(-1); }};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(i);
         try {

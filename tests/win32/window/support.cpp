@@ -47,12 +47,11 @@ COLORREF Pixels::at(int x, int y) const {
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-namespace {
-Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(HDC)>& paint) {
+Pixels render(int width, int height, const std::function<void(HDC)>& paint) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -61,53 +60,12 @@ Pixels from_dc(HDC source, int x, int y, int w, int h, const std::function<void(
     const UniqueHBitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));
     const SelectedObject selected(mem.get(), dib.get());
-    if (source) {
-        BitBlt(mem.get(), 0, 0, w, h, source, x, y, SRCCOPY);
-    } else {
-        RECT all{0, 0, w, h};
-        FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        paint(mem.get());
-    }
+    RECT all{0, 0, width, height};
+    FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    paint(mem.get());
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    return Pixels{w, h, {p, p + static_cast<std::size_t>(w) * static_cast<std::size_t>(h)}};
-}
-}  // namespace
-
-Pixels capture(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const Pixels shot = from_dc(WindowDc(nullptr).get(), r.left, r.top, r.right - r.left, r.bottom - r.top, {});
-    for (std::uint32_t p : shot.bgra)
-        if (p & 0xFFFFFF) return shot;
-    return render(r.right - r.left, r.bottom - r.top, [&](HDC dc) { PrintWindow(hwnd, dc, 0); });
-}
-
-Pixels render(int width, int height, const std::function<void(HDC)>& paint) {
-    return from_dc(nullptr, 0, 0, width, height, paint);
-}
-
-bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container) {
-    ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.put()))))
-        return false;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    std::vector<std::uint32_t> rows = pixels.bgra;
-    for (auto& p : rows) p |= 0xFF000000u;  // the screen has no alpha: opaque
-    return SUCCEEDED(factory->CreateStream(stream.put())) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.put())) &&
-           SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(frame.put(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(static_cast<UINT>(pixels.width), static_cast<UINT>(pixels.height))) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat32bppBGRA &&
-           SUCCEEDED(frame->WritePixels(static_cast<UINT>(pixels.height), static_cast<UINT>(pixels.width) * 4,
-                                        static_cast<UINT>(rows.size() * 4), reinterpret_cast<BYTE*>(rows.data()))) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    return Pixels{width, height, {p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height)}};
 }
 
 std::wstring window_text(HWND hwnd) {
@@ -116,28 +74,9 @@ std::wstring window_text(HWND hwnd) {
     return buffer;
 }
 
-HWND create_xlmain(const wchar_t* title, DWORD style) {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"XLMAIN";
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-    return CreateWindowExW(0, L"XLMAIN", title, style, 0, 0, 900, 700, nullptr, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
-std::wstring temp_path(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    return std::wstring(dir) + name;
-}
-
 FormOnScreen::FormOnScreen(HWND host) {
     // The overwrite warnings of the check boxes go to a file, not the screen.
-    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_path(L"quill-window-boxes.log").c_str());
+    SetEnvironmentVariableW(L"QUILLETTE_MSGBOX_LOG", temp_file(L"qwb").c_str());
     excel->hwnd = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(host));
     form = std::dynamic_pointer_cast<quill::dialog::frmAddIn>(window_dialog_factory()());
     form->on_event = [this](std::u16string_view name, quill::dialog::Event) {

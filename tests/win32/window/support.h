@@ -1,8 +1,7 @@
 #pragma once
 // Helpers of the window tests: message pumping, answering modal dialogs,
-// pixels of windows and picture files written through WIC.
+// pixels of windows.
 #include <windows.h>
-#include <wincodec.h>
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +11,7 @@
 #include "dialog/frm_add_in.h"
 #include "platform/memory/workbook.h"
 #include "platform/win32/window_form.h"
+#include "win32/support.h"
 
 namespace wintest {
 
@@ -26,7 +26,6 @@ public:
     ~DialogAnswer();
     DialogAnswer(const DialogAnswer&) = delete;
     DialogAnswer& operator=(const DialogAnswer&) = delete;
-    bool answered() const { return answered_; }
 
 private:
     static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD);
@@ -42,22 +41,11 @@ struct Pixels {
     COLORREF at(int x, int y) const;  // as 0x00BBGGRR
 };
 
-// What the screen shows of `hwnd`'s window rectangle; falls back to
-// PrintWindow when the screen cannot be read.
-Pixels capture(HWND hwnd);
 // Draws with `paint` into a fresh white bitmap.
 Pixels render(int width, int height, const std::function<void(HDC)>& paint);
 
-// Writes 32-bit pixels, made opaque, in a WIC container format that takes
-// them as they are (PNG, BMP).
-bool write_image(const std::wstring& path, const Pixels& pixels, const GUID& container);
 
-std::wstring temp_path(const wchar_t* name);
 std::wstring window_text(HWND hwnd);
-
-// A top-level window of Excel's main window class, "XLMAIN" (registered on
-// first use and kept), 900 x 700 pixels at the origin.
-HWND create_xlmain(const wchar_t* title, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
 
 // The dialog shown with its window by a host whose main window is `host`
 // (none: the dialog stays top-level), every event it raises noted by name.

@@ -8,11 +8,7 @@ namespace quill::memory {
 namespace {
 
 TEST(Address, ParsesAndWritesA1References) {
-    struct Row {
-        const char* in;
-        const char16_t* address;
-        std::int64_t count;
-    } rows[] = {
+    struct Row { const char* in; const char16_t* address; std::int64_t count; } rows[] = {
         {"B3", u"$B$3", 1},
         {"$b$3", u"$B$3", 1},
         {"C5:B2", u"$B$2:$C$5", 8},

@@ -14,9 +14,7 @@ TEST(SheetGrid, RowsWithoutHeightDoNotStallTheWalk) {
     Note n;
     n.shape.anchor = Anchor{1, 0, 3, 0, 0, 0, 0, 0};
     n.shape.height = 50;
-    const Anchor a = detail::compute_anchor(s, n);
-    EXPECT_EQ(a.bottom_row, 1048575);
-    EXPECT_EQ(a.bottom_offset, 67);
+    EXPECT_EQ(detail::compute_anchor(s, n), (Anchor{1, 0, 3, 0, 3, 0, 1048575, 67}));
 }
 
 // Where a new note's box goes, with the default box (96 x 55.5 pt = 128 x 74
@@ -27,12 +25,7 @@ TEST(SheetGrid, RowsWithoutHeightDoNotStallTheWalk) {
 // the near corner in points (px * 0.75).
 // The goldens hold a box at A1.
 TEST(Anchor, NewBoxesLandWhereExcelPutsThem) {
-    struct Row {
-        const char* what;
-        std::int32_t row, col;
-        Sheet sheet;
-        const char *anchor, *margin_left, *margin_top;
-    };
+    struct Row { const char* what; std::int32_t row, col; Sheet sheet; const char *anchor, *margin_left, *margin_top; };
     Sheet hidden_b, tall_row_2, base_10;
     hidden_b.columns = {{1, 1, 8.43, true}};
     tall_row_2.rows = {{1, 60, false}};

@@ -6,13 +6,12 @@
 #include <filesystem>
 #include <regex>
 
-#include "drawing_check.h"
-#include "fixture.h"
 #include "ports/host_error.h"
 #include "platform/xlsx/binding.h"
 #include "platform/xlsx/package.h"
 #include "platform/xlsx/source.h"
 #include "platform/xlsx/vml_drawing.h"
+#include "xlsx_test_util.h"
 
 namespace quill::xlsx {
 namespace {
@@ -48,12 +47,7 @@ std::string note_shape(const std::string& fill) {
 }
 
 TEST(Drawing, ExcelsOwnMarkupIsReadAndBrokenMarkupRefusedByName) {
-    struct Case {
-        const char* what;
-        std::string body;
-        bool reads;
-        std::string picture_rel;
-    };
+    struct Case { const char* what; std::string body; bool reads; std::string picture_rel; };
     const Case cases[] = {
         {"unclosed <br> in a button caption", kButton + note_shape(""), true, ""},
         {"a repeated attribute: the first counts", note_shape(R"(<v:fill o:relid="rId1" o:relid="rId2" type="frame"/>)"), true, "rId1"},
@@ -66,13 +60,8 @@ TEST(Drawing, ExcelsOwnMarkupIsReadAndBrokenMarkupRefusedByName) {
         SCOPED_TRACE(c.what);
         const auto bytes = std::make_shared<const std::string>(kHead + c.body + (c.reads ? "</xml>" : ""));
         if (!c.reads) {
-            try {
-                detail::parse_vml(bytes, "xl/drawings/vmlDrawing2.vml");
-                ADD_FAILURE() << "read";
-            } catch (const detail::Invalid& e) {
-                EXPECT_NE(std::string(e.what()).find("\"xl/drawings/vmlDrawing2.vml\" cannot be read as VML"), std::string::npos)
-                    << e.what();
-            }
+            const auto what = testing::refusal<detail::Invalid>([&] { detail::parse_vml(bytes, "xl/drawings/vmlDrawing2.vml"); });
+            EXPECT_NE(what.find("\"xl/drawings/vmlDrawing2.vml\" cannot be read as VML"), std::string::npos) << what;
             continue;
         }
         const auto part = detail::parse_vml(bytes, "vml");
@@ -139,12 +128,7 @@ std::vector<testing::ZipEntry> with_button_sheet(const std::string& vml) {
     return entries;
 }
 
-Note added_note() {
-    Note n;
-    n.author = u"Ann";
-    n.text = testing::text(u"beside the button");
-    return n;
-}
+const Note kAdded{0, 0, u"Ann", testing::text(u"beside the button"), {}};
 
 TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     ScratchDir dir;
@@ -154,7 +138,7 @@ TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     EXPECT_FALSE(wb.sheets[1].source->loaded().vml) << "no note on the sheet: the drawing is not read";
     EXPECT_EQ(to_memory(wb)->workbooks[0]->sheets[1]->comments().size(), 0u);
 
-    wb.sheets[1].notes.push_back(added_note());
+    wb.sheets[1].notes.push_back(kAdded);
     save(wb, dir.path("out.xlsx"));
     const std::string out = testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing2.vml");
     // Everything stays; the note brings the shape type notes are drawn with.
@@ -190,7 +174,7 @@ TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
     const Case cases[] = {
         {"a note's text", 0, [](Sheet& s) { s.notes[0].text = testing::text(u"new"); }, ""},
         {"a note's box", 0, [](Sheet& s) { s.notes[0].shape.width = 200; }, "xl/drawings/vmlDrawing1.vml"},
-        {"a new note beside the button", 1, [](Sheet& s) { s.notes.push_back(added_note()); }, "xl/drawings/vmlDrawing2.vml"},
+        {"a new note beside the button", 1, [](Sheet& s) { s.notes.push_back(kAdded); }, "xl/drawings/vmlDrawing2.vml"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -202,13 +186,8 @@ TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
             EXPECT_EQ(load(out).sheets[0].notes[0].text, edited.sheets[0].notes[0].text);
             continue;
         }
-        try {
-            save(edited, out);
-            ADD_FAILURE() << "saved";
-        } catch (const XlsxError& e) {
-            EXPECT_NE(std::string(e.what()).find("\"" + c.refused_part + "\" cannot be read as VML"), std::string::npos)
-                << e.what();
-        }
+        const std::string what = testing::refusal([&] { save(edited, out); });
+        EXPECT_NE(what.find("\"" + c.refused_part + "\" cannot be read as VML"), std::string::npos) << what;
         EXPECT_FALSE(std::filesystem::exists(out)) << "nothing is written";
     }
 }

@@ -1,4 +1,4 @@
-#include "fixture.h"
+#include "xlsx_test_util.h"
 
 namespace quill::xlsx::testing {
 

@@ -22,12 +22,7 @@ std::string vml_with(const std::string& idmap, const std::string& anchor) {
 }
 
 TEST(HostileValues, VmlAnchorsAndIdmapsOffTheSheetAreDropped) {
-    struct Case {
-        const char* what;
-        std::string idmap, anchor;
-        bool anchored;
-        std::vector<int> blocks;
-    };
+    struct Case { const char* what; std::string idmap, anchor; bool anchored; std::vector<int> blocks; };
     const Case cases[] = {
         {"ordinary", "1", "2, 15, 1, 10, 5, 15, 8, 4", true, {1}},
         {"column far beyond int", "1", "4.7e32, 15, 1, 10, 5, 15, 8, 4", false, {1}},
@@ -50,12 +45,9 @@ TEST(HostileValues, ColumnWidthsAndRowHeightsAreBounded) {
     s.columns = {{0, 0, 1e300}, {1, 1, -5}, {2, 2, std::nan("")}};
     s.rows = {{0, 1e300}, {1, -3}};
     s.default_row_height = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(s.column_width_px(0), 1785);  // 255 characters
-    EXPECT_EQ(s.column_width_px(1), 0);
-    EXPECT_EQ(s.column_width_px(2), 0);
-    EXPECT_EQ(s.row_height_px(0), 546);  // 409.5 pt
-    EXPECT_EQ(s.row_height_px(1), 0);
-    EXPECT_EQ(s.row_height_px(2), 546);
+    // 255 characters at most, and 409.5 pt.
+    EXPECT_EQ((std::vector{s.column_width_px(0), s.column_width_px(1), s.column_width_px(2)}), (std::vector{1785, 0, 0}));
+    EXPECT_EQ((std::vector{s.row_height_px(0), s.row_height_px(1), s.row_height_px(2)}), (std::vector{546, 0, 546}));
 }
 
 TEST(HostileValues, NoteTextWithEscapeLookalikesReadsBackAsWritten) {

@@ -29,12 +29,7 @@ std::vector<std::string> folder_entries(const std::string& file) {
 
 Workbook with_note(const std::u16string& text) {
     Workbook wb = new_workbook();
-    Note n;
-    n.row = 2;
-    n.col = 1;
-    n.author = u"A";
-    n.text = testing::text(text);
-    wb.sheets[0].notes.push_back(n);
+    wb.sheets[0].notes.push_back({2, 1, u"A", testing::text(text), {}});
     return wb;
 }
 
@@ -46,13 +41,7 @@ TEST(InterruptedSave, EveryFailingCallKeepsTheOriginal) {
     // Big enough that a save takes several writes of 512 bytes.
     Workbook changed = with_note(std::u16string(20000, u'z') + u"changed");
 
-    struct Kind {
-        const char* what;
-        int FileFaults::*fail_at;
-        int FileFaults::*seen;
-        int error;
-        const char* reason;
-    };
+    struct Kind { const char* what; int FileFaults::*fail_at; int FileFaults::*seen; int error; const char* reason; };
     const Kind kinds[] = {
         {"write", &FileFaults::fail_write, &FileFaults::writes, ENOSPC, "cannot write the temporary file (No space left"},
         {"fsync", &FileFaults::fail_fsync, &FileFaults::fsyncs, EIO, "cannot flush the temporary file (Input/output"},

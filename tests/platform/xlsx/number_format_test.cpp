@@ -6,11 +6,7 @@
 namespace quill::xlsx {
 namespace {
 
-struct Row {
-    double value;
-    const char16_t* code;
-    const char16_t* shown;
-};
+struct Row { double value; const char16_t* code; const char16_t* shown; };
 
 TEST(NumberFormat, DisplaysValuesAsExcelDoes) {
     const Row rows[] = {
@@ -92,11 +88,7 @@ TEST(NumberFormat, TextSectionsWrapStrings) {
     EXPECT_EQ(format_text(u"abc", u"0.00"), u"abc");
 }
 
-TEST(NumberFormat, BuiltInIdsCoverTheCommonFamilies) {
-    for (int id : {0, 1, 2, 3, 4, 9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21, 22, 37, 38, 39, 40, 45, 46, 47, 48, 49}) {
-        SCOPED_TRACE(id);
-        EXPECT_FALSE(builtin_format(id).empty());
-    }
+TEST(NumberFormat, BuiltInIdsNameTheirCodes) {
     EXPECT_TRUE(builtin_format(23).empty());
     EXPECT_EQ(format_number(45366, builtin_format(14)), u"3/15/2024");
     EXPECT_EQ(format_number(1234.5, builtin_format(4)), u"1,234.50");

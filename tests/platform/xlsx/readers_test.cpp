@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "fixture.h"
 #include "ports/host_error.h"
 #include "xlsx_test_util.h"
 
@@ -30,27 +29,22 @@ std::string openpyxl_notes(const std::string& path) {
 
 void expect_parts_kept(const std::string& before, const std::string& after) {
     const auto names = testing::part_names(after);
-    for (const auto& p : testing::part_names(before)) EXPECT_TRUE(std::count(names.begin(), names.end(), p)) << p << " was dropped";
+    for (const auto& p : testing::part_names(before)) EXPECT_TRUE(names.count(p)) << p << " was dropped";
 }
 
 Workbook notes_workbook(std::size_t count) {
     Workbook wb = new_workbook();
     for (std::size_t i = 0; i < count; ++i) {
-        Note n;
-        n.row = static_cast<std::int32_t>(i);
-        n.col = 1;
-        n.author = u"Ann";
-        CharFont bold = note_default_font();
-        bold.bold = true;
-        n.text = {{u"Note " + to_u16(std::to_string(i)), bold}, {u"\nsecond line", note_default_font()}};
-        if (i % 2) n.shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(static_cast<std::uint8_t>(i))), "png", {}};
+        Note n{static_cast<std::int32_t>(i), 1, u"Ann",
+               {{u"Note " + to_u16(std::to_string(i)), {u"Tahoma", 9, true}}, {u"\nsecond line", note_default_font()}}, {}};
+        if (i % 2) n.shape.picture = testing::png_picture(static_cast<std::uint8_t>(i));
         wb.sheets[0].notes.push_back(std::move(n));
     }
     return wb;
 }
 
 TEST(Readers, OpenpyxlAndWeReadEachOthersNotes) {
-    if (!testing::have_openpyxl()) GTEST_SKIP() << "/usr/bin/python3 cannot import openpyxl";
+    if (testing::run("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1")) GTEST_SKIP() << "/usr/bin/python3 cannot import openpyxl";
     ScratchDir dir;
     save(notes_workbook(3), dir.path("n.xlsx"));
     EXPECT_EQ(openpyxl_notes(dir.path("n.xlsx")),
@@ -69,9 +63,11 @@ TEST(Readers, OpenpyxlAndWeReadEachOthersNotes) {
     ASSERT_EQ(testing::run_python(
                   "import openpyxl, datetime\n"
                   "from openpyxl.comments import Comment\n"
+                  "from openpyxl.styles import Font\n"
                   "wb = openpyxl.Workbook(); ws = wb.active; ws.title = 'Data'\n"
                   "ws['A1'] = 0.25; ws['A1'].number_format = '0%'\n"
                   "ws['A2'] = datetime.date(2024, 3, 15)\n"
+                  "ws['B1'] = 'ab'; ws['B1'].font = Font(name='Georgia', italic=True, color='FF0000FF')\n"
                   "ws['A1'].comment = Comment('first', 'Ann')\n"
                   "ws2 = wb.create_sheet('Two'); ws2['C3'] = 'x'; ws2['C3'].comment = Comment('other sheet', 'Bob')\n"
                   "wb.save('" + dir.path("o.xlsx") + "')\n",
@@ -82,10 +78,12 @@ TEST(Readers, OpenpyxlAndWeReadEachOthersNotes) {
     ASSERT_EQ(wb.sheets.size(), 2u);
     EXPECT_EQ(wb.sheets[0].find_cell(0, 0)->text(), u"25%");
     EXPECT_EQ(wb.sheets[0].find_cell(1, 0)->text(), u"2024-03-15");
+    const CharFont georgia{u"Georgia", 11, false, true, false, host::xlUnderlineStyleNone, 0xFF0000};
+    EXPECT_EQ(wb.sheets[0].find_cell(0, 1)->display, (RunList{{u"ab", georgia}}));
     ASSERT_EQ(wb.sheets[1].notes.size(), 1u);
     EXPECT_EQ(wb.sheets[1].notes[0].author, u"Bob");
     wb.sheets[0].notes[0].text = testing::text(u"first, edited");
-    wb.sheets[0].notes[0].shape.picture = Picture{std::make_shared<const std::string>(testing::tiny_png(5)), "png", {}};
+    wb.sheets[0].notes[0].shape.picture = testing::png_picture(5);
     save(wb, dir.path("o2.xlsx"));
     EXPECT_EQ(openpyxl_notes(dir.path("o2.xlsx")), "Data!A1|first, edited\nTwo!C3|other sheet\n");
     expect_parts_kept(dir.path("o.xlsx"), dir.path("o2.xlsx"));
@@ -94,7 +92,7 @@ TEST(Readers, OpenpyxlAndWeReadEachOthersNotes) {
 // LibreOffice shows our notes with their picture fills, and a workbook its
 // own writer re-saved keeps its notes, media and unknown parts through us.
 TEST(Readers, LibreOfficeAndWeReadEachOthersNotes) {
-    if (!testing::have_soffice()) GTEST_SKIP() << "soffice is not installed";
+    if (testing::run("command -v soffice >/dev/null 2>&1")) GTEST_SKIP() << "soffice is not installed";
     ScratchDir dir;
     save(notes_workbook(2), dir.path("n.xlsx"));
     for (const char* to : {"ods", "xlsx --outdir lo"})

@@ -9,8 +9,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "platform/memory/picture_writer.h"
 #include "platform/xlsx/package.h"
+#include "platform/xlsx/vml_drawing.h"
 
 namespace quill::xlsx::testing {
 
@@ -85,50 +88,38 @@ std::string part_of(const std::string& xlsx_path, const std::string& part) {
     return pkg.contains(part) ? pkg.bytes(part) : std::string();
 }
 
-std::vector<std::string> part_names(const std::string& xlsx_path) {
-    auto names = detail::Package::read(xlsx_path).names();
-    std::sort(names.begin(), names.end());
-    return names;
+std::set<std::string> part_names(const std::string& xlsx_path) {
+    const auto names = detail::Package::read(xlsx_path).names();
+    return {names.begin(), names.end()};
 }
 
-namespace {
-std::string collapse(std::string_view s) {
-    std::string out;
-    bool blank = false;
-    for (char c : s) {
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            blank = true;
-            continue;
-        }
-        if (blank && !out.empty()) out += ' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
-void print(pugi::xml_node n, int depth, std::string& out) {
-    if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
-        const std::string t = collapse(n.value());
-        if (!t.empty()) out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "\"" + t + "\"\n";
-        return;
-    }
-    if (n.type() != pugi::node_element) return;
-    std::vector<std::pair<std::string, std::string>> attrs;
-    for (auto a : n.attributes()) attrs.emplace_back(a.name(), a.value());
-    std::sort(attrs.begin(), attrs.end());
-    out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + "<" + n.name();
-    for (const auto& [k, v] : attrs) out += " " + k + "=\"" + v + "\"";
-    out += ">\n";
-    for (auto c : n.children()) print(c, depth + 1, out);
-}
-}  // namespace
-
+// The elements one per line, indented by depth, attributes in name order;
+// texts with their whitespace collapsed, on lines of their own.
 std::string normalise_xml(const std::string& xml) {
     pugi::xml_document doc;
     if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata)) return "<not XML>\n" + xml;
-    std::string out;
-    for (auto c : doc.children()) print(c, 0, out);
-    return out;
+    struct Printer : pugi::xml_tree_walker {
+        std::string out;
+        bool for_each(pugi::xml_node& n) override {
+            const std::string indent(static_cast<std::size_t>(depth()) * 2, ' ');
+            if (n.type() == pugi::node_element) {
+                std::vector<std::pair<std::string, std::string>> attrs;
+                for (auto a : n.attributes()) attrs.emplace_back(a.name(), a.value());
+                std::sort(attrs.begin(), attrs.end());
+                out += indent + "<" + n.name();
+                for (const auto& [k, v] : attrs) out += " " + k + "=\"" + v + "\"";
+                out += ">\n";
+            } else if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) {
+                std::istringstream words(n.value());
+                std::string word, text;
+                while (words >> word) text += (text.empty() ? "" : " ") + word;
+                if (!text.empty()) out += indent + "\"" + text + "\"\n";
+            }
+            return true;
+        }
+    } printer;
+    doc.traverse(printer);
+    return printer.out;
 }
 
 int run(const std::string& command) {
@@ -145,22 +136,50 @@ int run_python(const std::string& script, std::string& out) {
     return rc;
 }
 
-bool have_openpyxl() {
-    static const bool ok = access("/usr/bin/python3", X_OK) == 0 &&
-                           run("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
-    return ok;
-}
-
-bool have_soffice() {
-    static const bool ok = run("command -v soffice >/dev/null 2>&1") == 0;
-    return ok;
-}
-
 std::string tiny_png(std::uint8_t red) {
     const auto png = memory::encode_png({red, 0, 0}, 1, 1);
     return std::string(png.begin(), png.end());
 }
 
+Picture png_picture(std::uint8_t red) { return Picture{std::make_shared<const std::string>(tiny_png(red)), "png", {}}; }
+
 RunList text(const std::u16string& s) { return {{s, note_default_font()}}; }
+
+std::vector<std::string> kept_elements(const std::string& vml, const std::set<Cell>& changed) {
+    const auto part = detail::parse_vml(std::make_shared<const std::string>(vml), "vml");
+    std::set<std::size_t> dropped;
+    for (const auto& s : part.notes)
+        if (changed.count({s.row, s.col})) dropped.insert(s.element);
+    std::vector<std::string> out{vml.substr(0, part.markup.root_tag_end + 1)};
+    for (std::size_t i = 0; i < part.markup.children.size(); ++i)
+        if (!dropped.count(i)) {
+            const auto span = part.markup.children[i];
+            out.push_back(vml.substr(span.begin, span.end - span.begin));
+        }
+    return out;
+}
+
+std::set<Cell> edit_notes(std::vector<Note>& notes) {
+    std::set<Cell> changed;
+    if (notes.empty()) return changed;
+    NoteShape& box = notes.front().shape;
+    box.width *= 1.75;
+    box.height *= 1.75;
+    box.orientation = kUpward;
+    box.opacity = 0.5;
+    box.visible = !box.visible;
+    changed.insert({notes.front().row, notes.front().col});
+    if (notes.size() > 1) {
+        changed.insert({notes.back().row, notes.back().col});
+        notes.pop_back();
+    }
+    Note added;
+    for (const auto& n : notes) added.row = std::max(added.row, n.row + 2);
+    added.author = u"Quillette";
+    added.text = text(u"added");
+    notes.push_back(added);
+    changed.insert({added.row, added.col});
+    return changed;
+}
 
 }  // namespace quill::xlsx::testing

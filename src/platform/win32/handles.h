@@ -10,60 +10,36 @@
 
 namespace quill::win32 {
 
-struct RegKeyCloser {
-    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+// One deleter for every handle type whose release is a single call.
+template <auto Free>
+struct Releaser {
+    template <class H>
+    void operator()(H handle) const noexcept {
+        Free(handle);
+    }
 };
-using UniqueHKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+template <class Handle, auto Free>
+using Unique = std::unique_ptr<std::remove_pointer_t<Handle>, Releaser<Free>>;
 
-struct BstrFreer {
-    void operator()(OLECHAR* s) const noexcept { SysFreeString(s); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
+using UniqueHKey = Unique<HKEY, &RegCloseKey>;
+using UniqueBstr = Unique<BSTR, &SysFreeString>;
 // Takes a string out of a structure that owns it (EXCEPINFO's fields),
 // leaving null behind.
 inline UniqueBstr take_bstr(BSTR& s) noexcept { return UniqueBstr(std::exchange(s, nullptr)); }
-
-struct SafeArrayDestroyer {
-    void operator()(SAFEARRAY* a) const noexcept { SafeArrayDestroy(a); }
-};
-using UniqueSafeArray = std::unique_ptr<SAFEARRAY, SafeArrayDestroyer>;
-
-struct GlobalFreer {
-    void operator()(HGLOBAL g) const noexcept { GlobalFree(g); }
-};
-using UniqueHGlobal = std::unique_ptr<void, GlobalFreer>;
-
-struct LocalFreer {
-    void operator()(HLOCAL p) const noexcept { LocalFree(p); }
-};
-using UniqueHLocal = std::unique_ptr<void, LocalFreer>;
-
+using UniqueSafeArray = Unique<SAFEARRAY*, &SafeArrayDestroy>;
+using UniqueHGlobal = Unique<HGLOBAL, &GlobalFree>;
+using UniqueHLocal = Unique<HLOCAL, &LocalFree>;
 // A kernel handle. CreateFile fails with INVALID_HANDLE_VALUE, not null:
 // check before wrapping.
-struct HandleCloser {
-    void operator()(HANDLE h) const noexcept { CloseHandle(h); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
+using UniqueHandle = Unique<HANDLE, &CloseHandle>;
 template <class Handle>
-using UniqueGdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+using UniqueGdi = Unique<Handle, &DeleteObject>;
 using UniqueHBitmap = UniqueGdi<HBITMAP>;
 using UniqueHBrush = UniqueGdi<HBRUSH>;
 using UniqueHFont = UniqueGdi<HFONT>;
-
-struct IconDestroyer {
-    void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
-};
-using UniqueHIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
-
+using UniqueHIcon = Unique<HICON, &DestroyIcon>;
 // A memory DC from CreateCompatibleDC.
-struct DcDeleter {
-    void operator()(HDC dc) const noexcept { DeleteDC(dc); }
-};
-using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+using UniqueMemoryDc = Unique<HDC, &DeleteDC>;
 
 // A window's (or, for null, the screen's) DC from GetDC, given back to the
 // window it came from.

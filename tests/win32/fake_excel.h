@@ -26,7 +26,7 @@
 //   ... CoCreateInstance(Quillpix.Connect) ... ext->OnConnection(excel.application(), ext_cm_Startup, ...)
 //   excel.click(u"Insert Quillette");   // the newest such button of the Insert menu: Connect.Show
 //   ... ext->OnDisconnection(...); release Connect
-//   CHECK(wintest::fake_counters().objects == 1);  // only the application, held by `excel`
+//   EXPECT_EQ(wintest::fake_counters().objects, 1);  // only the application, held by `excel`
 #include <windows.h>
 #include <oaidl.h>
 

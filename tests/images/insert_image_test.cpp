@@ -72,6 +72,7 @@ TEST_F(InsertImage, PairsCellsWithFilesAndTreatsExistingComments) {
         {"two files for three cells", "B2:B4", 2, 1, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}, {"B3", {0, u"", kNew, 0.5f}}, {"B4", {}}},
          0, {.created = 2}},
         {"three files for one cell", "B2", 3, 1, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}}, 1, {.created = 1}},
+        {"every visited cell skipped: no preview", "B2", 1, 1, {"B2"}, {}, u"", {{"B2", {std::nullopt, u"old", kNew, 0.2f}}}, std::nullopt, {.skipped = 1}},
         {"array bounds from zero", "B2:C2", 3, 0, {}, {}, u"", {{"B2", {1, u"", kNew, 0.5f}}, {"C2", {2, u"", kNew, 0.5f}}}, 2, {.created = 2}},
         {"a skipped commented cell uses up its file", "B2:B4", 3, 1, {"B3"}, {}, u"",
          {{"B2", {1, u"", kNew, 0.5f}}, {"B3", {std::nullopt, u"old", kNew, 0.2f}}, {"B4", {0, u"", kNew, 0.5f}}}, 0, {.created = 2, .skipped = 1}},

@@ -1,6 +1,6 @@
-// frmAddIn's window under Wine: controls against their layout rows, tab and
-// z-order, events both ways, the keyboard hook, the zoomed editor, painting
-// and joining Excel's main window.
+// frmAddIn's window under Wine: controls against their layout rows, events
+// both ways, the keyboard hook, the zoomed editor's z-order and joining
+// Excel's main window.
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -335,10 +335,14 @@ Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
             }
             return edge(lo + 1) > edge(start) ? lo : start;
         };
-        a.left_col = first_shown(std::min(note.col + 1, SheetGrid::kColumns - 1), SheetGrid::kColumns,
+        // A drawing read from a file may name any cell: keep the start on the sheet.
+        const auto on_sheet = [](std::int64_t line, std::int32_t lines) {
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(line, 0, lines - 1));
+        };
+        a.left_col = first_shown(on_sheet(std::int64_t{note.col} + 1, SheetGrid::kColumns), SheetGrid::kColumns,
                                  [&](std::int32_t c) { return grid.left_px(c); });
         a.left_offset = 15;
-        a.top_row = first_shown(note.row > 0 ? note.row - 1 : 0, SheetGrid::kRows,
+        a.top_row = first_shown(on_sheet(std::int64_t{note.row} - 1, SheetGrid::kRows), SheetGrid::kRows,
                                 [&](std::int32_t r) { return grid.top_px(r); });
         a.top_offset = note.row > 0 ? 10 : 2;
     }

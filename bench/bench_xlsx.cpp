@@ -133,7 +133,7 @@ void write_book(const std::string& p, const BookShape& shape) {
                        note_default_font()}};
             if (pictures > 0) {
                 --pictures;
-                n.shape.picture = Picture{std::make_shared<const std::string>(png(pictures)), "png", ""};
+                n.shape->picture = Picture{std::make_shared<const std::string>(png(pictures)), "png", ""};
             }
             sheet.notes.push_back(std::move(n));
         }

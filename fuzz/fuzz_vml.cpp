@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::vector<Note> loaded = sheet.notes;
     for (auto& n : sheet.notes) {
-        n.shape.width += 10;
-        n.shape.visible = !n.shape.visible;
-        n.shape.orientation = n.shape.orientation == kUpward ? kVertical : kUpward;
-        n.shape.vertical_alignment = VerticalAlignment::Center;
-        n.shape.opacity = 0.5;
+        n.shape->width += 10;
+        n.shape->visible = !n.shape->visible;
+        n.shape->orientation = n.shape->orientation == kUpward ? kVertical : kUpward;
+        n.shape->vertical_alignment = VerticalAlignment::Center;
+        n.shape->opacity = 0.5;
     }
     std::vector<ShapeToWrite> shapes;
     for (const auto& n : sheet.notes) shapes.push_back({&n, 0, ""});

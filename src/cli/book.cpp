@@ -80,7 +80,7 @@ std::string picture_part(const Book& book, std::size_t sheet, std::int32_t row, 
     const auto& doc = book.document;
     if (!doc || sheet >= doc->sheets.size()) return {};
     const xlsx::Note* note = doc->sheets[sheet].find_note(row, col);
-    return note && note->shape.picture ? note->shape.picture->part : std::string();
+    return note && note->shape->picture ? note->shape->picture->part : std::string();
 }
 
 }  // namespace quill::cli

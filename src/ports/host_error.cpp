@@ -34,7 +34,7 @@ std::string to_utf8(const std::u16string& s) {
     return out;
 }
 
-std::u16string to_u16(const std::string& s) {
+std::u16string to_u16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
     std::size_t i = 0;

@@ -10,7 +10,7 @@
 namespace quill {
 
 std::string to_utf8(const std::u16string& s);
-std::u16string to_u16(const std::string& s);
+std::u16string to_u16(std::string_view s);
 
 class HostError : public std::runtime_error {
 public:

@@ -109,7 +109,7 @@ TEST(Cli, InsertImagePairsPicturesWithCellsInTheOrderGiven) {
     const auto* b2 = doc.sheets[0].find_note(1, 1);
     const auto* b3 = doc.sheets[0].find_note(2, 1);
     ASSERT_TRUE(b2 && b3);
-    EXPECT_EQ(b2->shape.picture_title + b3->shape.picture_title, u"ab");
+    EXPECT_EQ(b2->shape->picture_title + b3->shape->picture_title, u"ab");
     EXPECT_EQ(b2->text.back().font.color, 0xFF0000);  // #0000FF as 0x00BBGGRR; the rest as listed
 
     const Result listed = quillette({"list", w.path("out.xlsx"), "--json"});
@@ -235,8 +235,8 @@ TEST(Cli, PicturesByNameByMapAndTextFromACell) {
     EXPECT_NE(r.err.find("B5 (\"fig\"): no picture"), std::string::npos) << r.err;
     doc = load(w.path("o.xlsx"));
     ASSERT_EQ(doc.sheets[0].notes.size(), 2u);
-    EXPECT_EQ(doc.sheets[0].find_note(1, 1)->shape.picture_title, u"APPLE");
-    EXPECT_EQ(doc.sheets[0].find_note(2, 1)->shape.picture_title, u"Pear");
+    EXPECT_EQ(doc.sheets[0].find_note(1, 1)->shape->picture_title, u"APPLE");
+    EXPECT_EQ(doc.sheets[0].find_note(2, 1)->shape->picture_title, u"Pear");
     EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 1)->text), u"hi");
 
     std::ofstream(w.path("pics/map.csv")) << "cell,picture,text\r\nC2,plum.png,\"one, \"\"two\"\"\nthree\"\r\nC3,APPLE.png\n";
@@ -244,7 +244,7 @@ TEST(Cli, PicturesByNameByMapAndTextFromACell) {
     ASSERT_EQ(r.code, kDone) << r.err;
     doc = load(w.path("m.xlsx"));
     EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(1, 2)->text), u"one, \"two\"\nthree");
-    EXPECT_EQ(doc.sheets[0].find_note(1, 2)->shape.picture_title, u"plum");
+    EXPECT_EQ(doc.sheets[0].find_note(1, 2)->shape->picture_title, u"plum");
     EXPECT_EQ(xlsx::plain_text(doc.sheets[0].find_note(2, 2)->text), u"common");
     ASSERT_EQ(quillette({"insert-text", book, "--cell", "D9", "--text-from", "B3", "-o", w.path("t.xlsx")}).code, kDone);
     EXPECT_EQ(xlsx::plain_text(load(w.path("t.xlsx")).sheets[0].find_note(8, 3)->text), u"pear");
@@ -305,7 +305,7 @@ TEST(Cli, AcceptedPicturesRoundTrip) {
         ASSERT_EQ(r.code, kDone) << r.err;
         r = quillette({"insert-text", w.path("one.xlsx"), "--cell", "C3", "--text", "x", "--in-place"});
         EXPECT_EQ(r.code, kDone) << r.err;
-        EXPECT_TRUE(load(w.path("one.xlsx")).sheets[0].find_note(1, 1)->shape.picture);
+        EXPECT_TRUE(load(w.path("one.xlsx")).sheets[0].find_note(1, 1)->shape->picture);
     }
 }
 

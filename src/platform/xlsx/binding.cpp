@@ -79,21 +79,21 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
             auto data = std::make_shared<memory::CommentData>();
             data->author = n.author;
             data->text = to_formatted(n.text, memory::note_default_font());
-            data->width = n.shape.width;
-            data->height = n.shape.height;
-            data->visible = n.shape.visible;
-            data->fill.color = n.shape.fill_color;
-            data->fill.transparency = static_cast<float>(1.0 - n.shape.opacity);
-            if (n.shape.picture && n.shape.picture->bytes) {
+            data->width = n.shape->width;
+            data->height = n.shape->height;
+            data->visible = n.shape->visible;
+            data->fill.color = n.shape->fill_color;
+            data->fill.transparency = static_cast<float>(1.0 - n.shape->opacity);
+            if (n.shape->picture && n.shape->picture->bytes) {
                 memory::Picture p;
                 // The file's name is all a package keeps of the picture's path.
-                p.path = n.shape.picture_title + u"." + to_u16(n.shape.picture->extension);
-                p.bytes.assign(n.shape.picture->bytes->begin(), n.shape.picture->bytes->end());
+                p.path = n.shape->picture_title + u"." + to_u16(n.shape->picture->extension);
+                p.bytes.assign(n.shape->picture->bytes->begin(), n.shape->picture->bytes->end());
                 if (auto info = memory::decode_picture(p.bytes).info) p.info = *info;
                 data->fill.picture = std::move(p);
             }
-            data->orientation = n.shape.orientation;
-            data->vertical_alignment = to_host_alignment(n.shape.vertical_alignment);
+            data->orientation = n.shape->orientation;
+            data->vertical_alignment = to_host_alignment(n.shape->vertical_alignment);
             dst.cell(memory::CellRef{n.row + 1, n.col + 1}).comment = std::move(data);
         }
     }
@@ -124,30 +124,30 @@ void update_document(Workbook& document, const memory::Excel& excel) {
             if (before != old.end()) n = *before->second;
             n.author = c->author;
             n.text = to_rich(c->text);
-            n.shape.width = c->width;
-            n.shape.height = c->height;
-            n.shape.visible = c->visible;
-            n.shape.fill_color = c->fill.color;
-            n.shape.opacity = 1.0 - c->fill.transparency;
-            if (std::abs(n.shape.opacity - std::round(n.shape.opacity * 1e6) / 1e6) < 1e-9)
-                n.shape.opacity = std::round(n.shape.opacity * 1e6) / 1e6;
+            n.shape->width = c->width;
+            n.shape->height = c->height;
+            n.shape->visible = c->visible;
+            n.shape->fill_color = c->fill.color;
+            n.shape->opacity = 1.0 - c->fill.transparency;
+            if (std::abs(n.shape->opacity - std::round(n.shape->opacity * 1e6) / 1e6) < 1e-9)
+                n.shape->opacity = std::round(n.shape->opacity * 1e6) / 1e6;
             if (c->fill.picture) {
                 const auto& p = *c->fill.picture;
                 const std::string bytes(p.bytes.begin(), p.bytes.end());
-                const bool same = n.shape.picture && n.shape.picture->bytes && *n.shape.picture->bytes == bytes;
-                if (!same) n.shape.picture = Picture{std::make_shared<const std::string>(bytes), picture_extension(p), {}};
+                const bool same = n.shape->picture && n.shape->picture->bytes && *n.shape->picture->bytes == bytes;
+                if (!same) n.shape->picture = Picture{std::make_shared<const std::string>(bytes), picture_extension(p), {}};
                 std::u16string title = p.path;
                 const auto slash = title.find_last_of(u"/\\");
                 if (slash != std::u16string::npos) title.erase(0, slash + 1);
                 const auto dot = title.find_last_of(u'.');
                 if (dot != std::u16string::npos && dot > 0) title.erase(dot);
-                n.shape.picture_title = title;
+                n.shape->picture_title = title;
             } else {
-                n.shape.picture.reset();
-                n.shape.picture_title.clear();
+                n.shape->picture.reset();
+                n.shape->picture_title.clear();
             }
-            n.shape.orientation = c->orientation;
-            n.shape.vertical_alignment = to_file_alignment(c->vertical_alignment);
+            n.shape->orientation = c->orientation;
+            n.shape->vertical_alignment = to_file_alignment(c->vertical_alignment);
             now[{n.row, n.col}] = std::move(n);
         }
         for (const auto& n : dst.notes) {

@@ -78,14 +78,29 @@ void write_text_element(XmlWriter& w, const std::u16string& text) {
     w.text(to_utf8(xstring_escape(text))).close();
 }
 
-void write_run(XmlWriter& w, const Run& r) {
+// A part's runs share a handful of fonts: each font's properties are written once.
+class RunProperties {
+public:
+    const std::string& of(const CharFont& f) {
+        for (const auto& [font, xml] : written_)
+            if (font == f) return xml;
+        XmlWriter w{XmlWriter::Fragment{}};
+        write_run_properties(w, f);
+        return written_.emplace_back(f, w.take()).second;
+    }
+
+private:
+    std::vector<std::pair<CharFont, std::string>> written_;
+};
+
+void write_run(XmlWriter& w, const Run& r, RunProperties& props) {
     w.open("r");
-    write_run_properties(w, r.font);
+    w.raw(props.of(r.font));
     write_text_element(w, r.text);
     w.close();
 }
 
-void write_comment(XmlWriter& w, const Note& n, std::size_t author, const CommentExtras& extras) {
+void write_comment(XmlWriter& w, const Note& n, std::size_t author, const CommentExtras& extras, RunProperties& props) {
     const std::string ref = cell_name(n.row, n.col);
     w.open("comment").attr("ref", ref).attr("authorId", static_cast<long long>(author));
     if (auto it = extras.find(ref); it != extras.end())
@@ -94,7 +109,7 @@ void write_comment(XmlWriter& w, const Note& n, std::size_t author, const Commen
     bool any = false;
     for (const auto& r : n.text) {
         if (r.text.empty()) continue;
-        write_run(w, r);
+        write_run(w, r, props);
         any = true;
     }
     if (!any) write_text_element(w, u"");
@@ -123,7 +138,8 @@ std::string write_comments(const std::vector<Note>& notes, const CommentExtras& 
     for (const auto& [k, v] : root_attributes) w.attr(k, v);
     write_authors(w, authors);
     w.open("commentList");
-    for (std::size_t i = 0; i < notes.size(); ++i) write_comment(w, notes[i], author_of[i], extras);
+    RunProperties props;
+    for (std::size_t i = 0; i < notes.size(); ++i) write_comment(w, notes[i], author_of[i], extras, props);
     return w.take();
 }
 

@@ -190,47 +190,54 @@ std::vector<RowHeight> SheetSource::rows() const {
     return *rows_;
 }
 
+const NoteBoxes::Drawing& NoteBoxes::drawing() const {
+    if (drawing_) return *drawing_;
+    auto out = std::make_shared<Drawing>();
+    if (!vml_part_.empty()) {
+        try {
+            out->vml = std::make_shared<const VmlPart>(parse_vml(reader_->package.parsed_once(vml_part_), vml_part_));
+        } catch (const Invalid& e) {
+            out->error = e.what();
+        }
+    }
+    drawing_ = std::move(out);
+    return *drawing_;
+}
+
+NoteShape NoteBoxes::box(std::int32_t row, std::int32_t col) const {
+    const LoadedShape* s = drawing().vml ? drawing().vml->find(row, col) : nullptr;
+    if (!s) return {};
+    NoteShape out = s->shape;
+    if (!s->picture_rel.empty())
+        if (const Relationship* pr = vml_rels_.find(s->picture_rel); pr && !pr->external) {
+            const Package& pkg = reader_->package;
+            const std::string media = pkg.actual_name(resolve_target(vml_part_, pr->target));
+            out.picture = Picture{pkg.shared(media), extension_of(media), media};
+        }
+    return out;
+}
+
 const LoadedNotes& SheetSource::loaded() const {
     if (loaded_) return *loaded_;
     auto out = std::make_shared<LoadedNotes>();
-    const Package& pkg = reader->package;
-    std::vector<LoadedComment> comments;
     if (!comments_part.empty()) {
+        const Package& pkg = reader->package;
         CommentsPart cp = parse_comments(parse_xml(*pkg.parsed_once(comments_part), comments_part), reader->theme);
-        comments = std::move(cp.comments);
         out->comment_root_attributes = std::move(cp.root_attributes);
-    }
-    std::map<std::pair<int, int>, const LoadedShape*> shapes;
-    // The shapes matter only to notes: a drawing of form controls alone is
-    // left unread until a note is added beside them.
-    static const SheetDrawing no_drawing;
-    const SheetDrawing& drawing = comments_part.empty() ? no_drawing : head();
-    const std::string& vml_part = drawing.vml_part;
-    const Relationships& vml_rels = drawing.vml_rels;
-    if (!vml_part.empty()) {
-        try {
-            out->vml = std::make_shared<const VmlPart>(parse_vml(pkg.parsed_once(vml_part), vml_part));
-            for (const auto& s : out->vml->notes) shapes.emplace(std::make_pair(s.row, s.col), &s);
-        } catch (const Invalid& e) {
-            out->vml_error = e.what();
+        // The shapes matter only to notes: a drawing of form controls alone is
+        // left unread until a note is added beside them.
+        const SheetDrawing& drawing = head();
+        out->boxes = std::make_shared<const NoteBoxes>(reader, drawing.vml_part, drawing.vml_rels);
+        for (auto& c : cp.comments) {
+            Note note;
+            note.row = c.row;
+            note.col = c.col;
+            note.author = std::move(c.author);
+            note.text = std::move(c.text);
+            if (!c.extra.empty()) out->comment_extras[cell_name(c.row, c.col)] = std::move(c.extra);
+            note.shape = Later<NoteShape>([boxes = out->boxes, row = c.row, col = c.col] { return boxes->box(row, col); });
+            out->notes.push_back(std::move(note));
         }
-    }
-    for (auto& c : comments) {
-        Note note;
-        note.row = c.row;
-        note.col = c.col;
-        note.author = std::move(c.author);
-        note.text = std::move(c.text);
-        if (!c.extra.empty()) out->comment_extras[cell_name(c.row, c.col)] = std::move(c.extra);
-        if (auto it = shapes.find({c.row, c.col}); it != shapes.end()) {
-            note.shape = it->second->shape;
-            if (!it->second->picture_rel.empty())
-                if (const Relationship* pr = vml_rels.find(it->second->picture_rel); pr && !pr->external) {
-                    const std::string media = pkg.actual_name(resolve_target(vml_part, pr->target));
-                    note.shape.picture = Picture{pkg.shared(media), extension_of(media), media};
-                }
-        }
-        out->notes.push_back(std::move(note));
     }
     loaded_ = std::move(out);
     return *loaded_;

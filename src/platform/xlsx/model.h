@@ -100,13 +100,54 @@ struct NoteShape {
     bool operator==(const NoteShape&) const = default;
 };
 
-// A note (Excel's legacy comment) of one cell.
+// One value that a loaded workbook reads from its file on first use, as
+// Deferred does for lists. Copies share the reading: two that are both still
+// unread from the same place compare equal without reading, so that a save
+// can tell an untouched value from a changed one for nothing.
+template <class T>
+class Later {
+public:
+    Later() = default;
+    Later(T value) : value_(std::move(value)) {}
+    explicit Later(std::function<T()> read) : read_(std::make_shared<const std::function<T()>>(std::move(read))) {}
+    Later& operator=(T value) {
+        value_ = std::move(value);
+        read_ = nullptr;
+        return *this;
+    }
+    bool unread() const { return static_cast<bool>(read_); }
+    const T& get() const {
+        if (read_) {
+            value_ = (*read_)();
+            read_ = nullptr;
+        }
+        return value_;
+    }
+    T& edit() { return const_cast<T&>(get()); }
+    operator const T&() const { return get(); }
+    const T* operator->() const { return &get(); }
+    T* operator->() { return &edit(); }
+
+    friend bool operator==(const Later& a, const Later& b) {
+        if (a.read_ && a.read_ == b.read_) return true;
+        return a.get() == b.get();
+    }
+    friend bool operator==(const Later& a, const T& b) { return a.get() == b; }
+
+private:
+    mutable T value_{};
+    mutable std::shared_ptr<const std::function<T()>> read_;
+};
+
+// A note (Excel's legacy comment) of one cell. A loaded note reads its box
+// from the sheet's drawing when the box is first used: a command that changes
+// only a text never reads the drawing.
 struct Note {
     std::int32_t row = 0;
     std::int32_t col = 0;
     std::u16string author;
     RunList text;
-    NoteShape shape;
+    Later<NoteShape> shape;
     bool operator==(const Note&) const = default;
 };
 
@@ -188,33 +229,6 @@ private:
     }
     mutable std::vector<T> items_;
     mutable Read read_;
-};
-
-// One value that a loaded workbook reads from its file on first use, as
-// Deferred does for lists.
-template <class T>
-class Later {
-public:
-    Later() = default;
-    Later(T value) : value_(std::move(value)) {}
-    explicit Later(std::function<T()> read) : read_(std::move(read)) {}
-    Later& operator=(T value) {
-        value_ = std::move(value);
-        read_ = nullptr;
-        return *this;
-    }
-    const T& get() const {
-        if (read_) {
-            value_ = read_();
-            read_ = nullptr;
-        }
-        return value_;
-    }
-    operator const T&() const { return get(); }
-
-private:
-    mutable T value_{};
-    mutable std::function<T()> read_;
 };
 
 struct Sheet {

@@ -6,6 +6,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -347,8 +348,9 @@ std::string Package::write() const {
                           [](const Entry* e) { return e->name == "[Content_Types].xml"; });
     // Parts copied from the file they were read from must be the parts that
     // were loaded.
+    std::set<const Archive*> checked;  // one look at each file, not one per part
     for (const Entry* e : order) {
-        if (e->origin && e->origin->changed()) {
+        if (e->origin && checked.insert(e->origin.get()).second && e->origin->changed()) {
             zip_discard(zip);
             fail("the workbook file " + e->origin->path + " changed after it was loaded; nothing was written");
         }

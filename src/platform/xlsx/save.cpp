@@ -38,7 +38,8 @@ void validate(const Workbook& wb) {
             if (length > kMaxNoteLength)
                 fail("the note of cell " + where + " has " + with_commas(length) + " characters; at most " +
                      with_commas(kMaxNoteLength) + " are allowed");
-            if (!(n.shape.width > 0) || !(n.shape.height > 0) || n.shape.width > 1e5 || n.shape.height > 1e5)
+            if (n.shape.unread()) continue;  // as the file has it
+            if (!(n.shape->width > 0) || !(n.shape->height > 0) || n.shape->width > 1e5 || n.shape->height > 1e5)
                 fail("the note of cell " + where + " has an impossible size");
         }
     }
@@ -55,7 +56,7 @@ std::string first_free(const Package& pkg, const std::string& stem, const std::s
 // drawn in the VML part.
 bool boxes_differ(const std::vector<Note>& now, const std::vector<Note>& before) {
     if (now.size() != before.size()) return true;
-    std::map<std::pair<int, int>, const NoteShape*> was;
+    std::map<std::pair<int, int>, const Later<NoteShape>*> was;
     for (const auto& n : before) was.emplace(std::make_pair(n.row, n.col), &n.shape);
     return std::any_of(now.begin(), now.end(), [&](const Note& n) {
         const auto it = was.find({n.row, n.col});
@@ -214,9 +215,9 @@ private:
     // The drawing of a sheet as loaded, read now if load left it unread.
     std::shared_ptr<const VmlPart> drawing_of(const SheetSource& st) {
         if (st.head().vml_part.empty()) return nullptr;
-        if (st.reader) {
-            const LoadedNotes& loaded = st.loaded();
-            if (!loaded.vml_error.empty()) fail(loaded.vml_error + ", so the notes drawn there cannot be changed");
+        if (st.reader && st.loaded().boxes) {
+            const NoteBoxes::Drawing& loaded = st.loaded().boxes->drawing();
+            if (!loaded.error.empty()) fail(loaded.error + ", so the notes drawn there cannot be changed");
             if (loaded.vml) return loaded.vml;
         }
         try {
@@ -236,7 +237,7 @@ private:
         Relationships rels = st.rels;
         std::string sheet_xml_rel = st.head().legacy_rel;
         const auto base = boxes_changed ? drawing_of(st) : nullptr;
-        remember_media_of(st);
+        if (boxes_changed) remember_media_of(st);  // a drawing kept as it was orphans nothing
 
         if (sheet.notes.empty()) {
             if (!st.comments_part.empty()) {
@@ -294,8 +295,8 @@ private:
         std::size_t next = 0;
         for (const auto& n : sheet.notes) {
             ShapeToWrite s{&n, kept_shape(base, loaded, n) ? 0 : ids[next++], {}};
-            if (n.shape.picture) {
-                const std::string media = media_for(*n.shape.picture);
+            if (n.shape->picture) {
+                const std::string media = media_for(*n.shape->picture);
                 auto [it, added] = rel_of_media.emplace(lower(media), std::string());
                 if (added) it->second = rels.add(reltype::kImage, relative_target(vml, media));
                 s.picture_rel = it->second;

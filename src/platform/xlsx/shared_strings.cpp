@@ -10,6 +10,9 @@
 namespace quill::xlsx::detail {
 
 std::u16string element_text(pugi::xml_node t) {
+    const pugi::xml_node first = t.first_child();
+    const auto is_text = [](pugi::xml_node c) { return c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata; };
+    if (first && !first.next_sibling() && is_text(first)) return xstring_unescape(to_u16(first.value()));
     std::string utf8;
     for (auto c : t.children())
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) utf8 += c.value();

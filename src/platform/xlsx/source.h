@@ -35,16 +35,35 @@ private:
     mutable std::shared_ptr<const std::vector<StoredString>> strings_;
 };
 
+// The boxes of a sheet's notes, read from its drawing part when the first box
+// is used. Reading is never fatal: a drawing that cannot be read leaves the
+// notes their default boxes and `error` its reason, and refuses only a save
+// that has to change it. It holds no note, so the notes' boxes can point at it.
+class NoteBoxes {
+public:
+    NoteBoxes(std::shared_ptr<const Reader> reader, std::string vml_part, Relationships vml_rels)
+        : reader_(std::move(reader)), vml_part_(std::move(vml_part)), vml_rels_(std::move(vml_rels)) {}
+    struct Drawing {
+        std::shared_ptr<const VmlPart> vml;  // null: no drawing, or `error`
+        std::string error;
+    };
+    const Drawing& drawing() const;
+    // The box of the note in that cell, with its picture resolved.
+    NoteShape box(std::int32_t row, std::int32_t col) const;
+
+private:
+    std::shared_ptr<const Reader> reader_;
+    std::string vml_part_;
+    Relationships vml_rels_;
+    mutable std::shared_ptr<const Drawing> drawing_;
+};
+
 // The notes of a sheet as its parts hold them, read on first use.
 struct LoadedNotes {
     std::vector<Note> notes;  // saving compares with these
     CommentExtras comment_extras;
     std::vector<std::pair<std::string, std::string>> comment_root_attributes;
-    // Never fatal: a drawing part that cannot be read leaves the notes their
-    // default boxes and `vml_error` its reason, and refuses only a save that
-    // has to change it.
-    std::shared_ptr<const VmlPart> vml;
-    std::string vml_error;
+    std::shared_ptr<const NoteBoxes> boxes;  // null when the sheet has no notes part
 };
 
 // Where a sheet's notes are drawn, from its part and relationships.

@@ -91,9 +91,13 @@ std::int32_t parse_argb(std::string_view hex, std::int32_t fallback) {
 }
 
 std::string to_argb(std::int32_t bgr) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "FF%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-    return buf;
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out = "FF";
+    for (int shift : {0, 8, 16}) {
+        out += hex[(bgr >> (shift + 4)) & 0xF];
+        out += hex[(bgr >> shift) & 0xF];
+    }
+    return out;
 }
 
 ThemeColors default_theme_colors() {

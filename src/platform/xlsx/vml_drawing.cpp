@@ -319,8 +319,8 @@ std::int64_t SheetGrid::top_px(std::int32_t row) const {
 
 Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
     Anchor a;
-    if (note.shape.anchor) {
-        a = *note.shape.anchor;
+    if (note.shape->anchor) {
+        a = *note.shape->anchor;
     } else {
         // Excel puts a new note one column right of its cell, reaching a row
         // above it, and passes over hidden columns and rows to the next shown
@@ -367,9 +367,9 @@ Anchor compute_anchor(const SheetGrid& grid, const Note& note) {
         end = lo;
         end_offset = static_cast<std::int32_t>(target - edge(lo));
     };
-    walk(a.left_col, a.left_offset, note.shape.width, SheetGrid::kColumns,
+    walk(a.left_col, a.left_offset, note.shape->width, SheetGrid::kColumns,
          [&](std::int32_t c) { return grid.left_px(c); }, a.right_col, a.right_offset);
-    walk(a.top_row, a.top_offset, note.shape.height, SheetGrid::kRows, [&](std::int32_t r) { return grid.top_px(r); },
+    walk(a.top_row, a.top_offset, note.shape->height, SheetGrid::kRows, [&](std::int32_t r) { return grid.top_px(r); },
          a.bottom_row, a.bottom_offset);
     return a;
 }
@@ -389,9 +389,9 @@ std::string margin_top(const SheetGrid& grid, const Anchor& a) {
 }
 
 std::string shape_style(const SheetGrid& grid, const Note& n, const Anchor& a, std::int64_t z) {
-    return "position:absolute;margin-left:" + margin_left(grid, a) + ";margin-top:" + margin_top(grid, a) + ";width:" + pt(n.shape.width) +
-           ";height:" + pt(n.shape.height) + ";z-index:" + std::to_string(z) +
-           ";visibility:" + (n.shape.visible ? "visible" : "hidden");
+    return "position:absolute;margin-left:" + margin_left(grid, a) + ";margin-top:" + margin_top(grid, a) + ";width:" + pt(n.shape->width) +
+           ";height:" + pt(n.shape->height) + ";z-index:" + std::to_string(z) +
+           ";visibility:" + (n.shape->visible ? "visible" : "hidden");
 }
 
 void write_shapelayout(XmlWriter& w, const std::vector<int>& idmap) {
@@ -465,10 +465,10 @@ void write_client_data(XmlWriter& w, const Note& n, const Anchor& a) {
     w.leaf("x:MoveWithCells").leaf("x:SizeWithCells");
     w.open("x:Anchor").text(anchor_text(a)).close();
     w.open("x:AutoFill").text("False").close();
-    if (const char* v = valign_name(n.shape.vertical_alignment)) w.open("x:TextVAlign").text(v).close();
+    if (const char* v = valign_name(n.shape->vertical_alignment)) w.open("x:TextVAlign").text(v).close();
     w.open("x:Row").text(std::to_string(n.row)).close();
     w.open("x:Column").text(std::to_string(n.col)).close();
-    if (n.shape.visible) w.leaf("x:Visible");
+    if (n.shape->visible) w.leaf("x:Visible");
     w.close();
 }
 
@@ -476,7 +476,7 @@ void write_shape(XmlWriter& w, const SheetGrid& grid, const ShapeToWrite& s, std
     const Note& n = *s.note;
     const Anchor a = compute_anchor(grid, n);
     w.open("v:shape").attr("id", "_x0000_s" + std::to_string(s.id)).attr("type", "#_x0000_t202");
-    w.attr("style", shape_style(grid, n, a, z)).attr("fillcolor", vml_color(n.shape.fill_color));
+    w.attr("style", shape_style(grid, n, a, z)).attr("fillcolor", vml_color(n.shape->fill_color));
     w.attr("o:insetmode", "auto");
     write_fill(w, n.shape, s.picture_rel);
     w.open("v:shadow").attr("on", "t").attr("color", "black").attr("obscured", "t").close();
@@ -725,9 +725,9 @@ WrittenVml write_vml(const VmlPart* base, const std::vector<Note>& loaded, const
     if (!base->note_shapetype) write_shapetype(added);
     for (const auto& s : shapes) {
         if (const LoadedShape* ls = kept_shape(base, loaded_cells, *s.note)) {
-            const NoteShape& was = before.at({ls->row, ls->col})->shape;
+            const Later<NoteShape>& was = before.at({ls->row, ls->col})->shape;
             if (was == s.note->shape) continue;
-            patch_shape(elements[ls->element], grid, was, s);
+            patch_shape(elements[ls->element], grid, was.get(), s);
             act[ls->element] = Act::Replace;
             any_patched = true;
         } else {

@@ -27,14 +27,14 @@ XmlWriter& XmlWriter::attr(std::string_view name, std::string_view value) {
     out_ += ' ';
     out_ += name;
     out_ += "=\"";
-    out_ += escape_xml(value, true);
+    append_escaped(out_, value, true);
     out_ += '"';
     return *this;
 }
 
 XmlWriter& XmlWriter::text(std::string_view utf8) {
     end_start_tag();
-    out_ += escape_xml(utf8, false);
+    append_escaped(out_, utf8, false);
     return *this;
 }
 
@@ -62,11 +62,14 @@ std::string XmlWriter::take() {
     return std::move(out_);
 }
 
-std::string escape_xml(std::string_view s, bool attribute) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
+void append_escaped(std::string& out, std::string_view s, bool attribute) {
+    // Most texts need no escape: copy them whole.
+    constexpr std::string_view special = "&<>\"\r\n\t";
+    std::size_t from = 0;
+    for (std::size_t at = s.find_first_of(special); at != std::string_view::npos; at = s.find_first_of(special, from)) {
+        out.append(s.substr(from, at - from));
+        from = at + 1;
+        switch (s[at]) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
@@ -74,9 +77,15 @@ std::string escape_xml(std::string_view s, bool attribute) {
         case '\r': out += "&#13;"; break;  // a raw CR would be read back as LF
         case '\n': out += attribute ? "&#10;" : "\n"; break;
         case '\t': out += attribute ? "&#9;" : "\t"; break;
-        default: out += c;
         }
     }
+    out.append(s.substr(from));
+}
+
+std::string escape_xml(std::string_view s, bool attribute) {
+    std::string out;
+    out.reserve(s.size());
+    append_escaped(out, s, attribute);
     return out;
 }
 
@@ -127,7 +136,7 @@ std::u16string xstring_escape(const std::u16string& text) {
     return out;
 }
 
-std::u16string xstring_unescape(const std::u16string& text) {
+std::u16string xstring_unescape(std::u16string text) {
     if (text.find(u"_x") == std::u16string::npos) return text;
     std::u16string out;
     out.reserve(text.size());

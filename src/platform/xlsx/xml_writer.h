@@ -10,6 +10,8 @@ namespace quill::xlsx::detail {
 class XmlWriter {
 public:
     XmlWriter();  // starts with the XML declaration Excel writes
+    struct Fragment {};
+    explicit XmlWriter(Fragment) {}  // markup to be put into another writer with raw()
     XmlWriter& open(std::string_view name);
     XmlWriter& attr(std::string_view name, std::string_view value);
     XmlWriter& attr(std::string_view name, long long value) { return attr(name, std::to_string(value)); }
@@ -27,10 +29,11 @@ private:
 };
 
 std::string escape_xml(std::string_view utf8, bool attribute);
+void append_escaped(std::string& out, std::string_view utf8, bool attribute);
 
 // Excel's escape for characters XML cannot carry (_xHHHH_), and its inverse.
 std::u16string xstring_escape(const std::u16string& text);
-std::u16string xstring_unescape(const std::u16string& text);
+std::u16string xstring_unescape(std::u16string text);
 
 // Text of a <t>-like element: does it need xml:space="preserve"?
 bool needs_preserve(const std::u16string& text);

@@ -12,8 +12,8 @@ TEST(SheetGrid, RowsWithoutHeightDoNotStallTheWalk) {
     Sheet s;
     s.default_row_height = 0;
     Note n;
-    n.shape.anchor = Anchor{1, 0, 3, 0, 0, 0, 0, 0};
-    n.shape.height = 50;
+    n.shape->anchor = Anchor{1, 0, 3, 0, 0, 0, 0, 0};
+    n.shape->height = 50;
     EXPECT_EQ(detail::compute_anchor(s, n), (Anchor{1, 0, 3, 0, 3, 0, 1048575, 67}));
 }
 

@@ -107,7 +107,7 @@ TEST(Drawing, AChangedShapeGetsOnlyWhatChanged) {
         Sheet sheet;
         sheet.notes = {Note{0, 0, u"Ann", {}, part.notes.at(0).shape}};
         const std::vector<Note> loaded = sheet.notes;
-        c.edit(sheet.notes[0].shape);
+        c.edit(sheet.notes[0].shape.edit());
         const std::string out = detail::write_vml(&part, loaded, {2}, sheet, {{&sheet.notes[0], 0, ""}}).text;
         for (const auto& want : kept) EXPECT_NE(out.find(want), std::string::npos) << want << " in\n" << out;
         for (const auto& want : c.set) EXPECT_NE(out.find(want), std::string::npos) << want << " in\n" << out;
@@ -135,7 +135,7 @@ TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     const std::string vml = kHead + kButton + "</xml>";
     testing::write_file(dir.path("in.xlsx"), testing::stored_zip(with_button_sheet(vml)));
     Workbook wb = load(dir.path("in.xlsx"));
-    EXPECT_FALSE(wb.sheets[1].source->loaded().vml) << "no note on the sheet: the drawing is not read";
+    EXPECT_FALSE(wb.sheets[1].source->loaded().boxes) << "no note on the sheet: the drawing is not read";
     EXPECT_EQ(to_memory(wb)->workbooks[0]->sheets[1]->comments().size(), 0u);
 
     wb.sheets[1].notes.push_back(kAdded);
@@ -173,7 +173,7 @@ TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
     };
     const Case cases[] = {
         {"a note's text", 0, [](Sheet& s) { s.notes[0].text = testing::text(u"new"); }, ""},
-        {"a note's box", 0, [](Sheet& s) { s.notes[0].shape.width = 200; }, "xl/drawings/vmlDrawing1.vml"},
+        {"a note's box", 0, [](Sheet& s) { s.notes[0].shape->width = 200; }, "xl/drawings/vmlDrawing1.vml"},
         {"a new note beside the button", 1, [](Sheet& s) { s.notes.push_back(kAdded); }, "xl/drawings/vmlDrawing2.vml"},
     };
     for (const auto& c : cases) {
@@ -183,6 +183,7 @@ TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
         const std::string out = dir.path(std::string(c.what) + ".xlsx");
         if (c.refused_part.empty()) {
             save(edited, out);
+            EXPECT_TRUE(edited.sheets[0].notes[0].shape.unread()) << "a text alone is saved without reading the drawing";
             EXPECT_EQ(load(out).sheets[0].notes[0].text, edited.sheets[0].notes[0].text);
             continue;
         }

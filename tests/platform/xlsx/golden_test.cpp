@@ -49,8 +49,8 @@ TEST(Golden, RewrittenDrawingKeepsTheButton) {
     ScratchDir dir;
     testing::write_excel_like(dir.path("in.xlsx"));
     Workbook wb = load(dir.path("in.xlsx"));
-    wb.sheets[0].find_note(2, 1)->shape.orientation = kHorizontal;
-    wb.sheets[0].find_note(2, 1)->shape.width = 200;
+    wb.sheets[0].find_note(2, 1)->shape->orientation = kHorizontal;
+    wb.sheets[0].find_note(2, 1)->shape->width = 200;
     save(wb, dir.path("out.xlsx"));
     expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing1.vml"), "kept-vmlDrawing1.vml");
     expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml"), "kept-comments1.xml");

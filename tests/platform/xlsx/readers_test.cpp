@@ -37,7 +37,7 @@ Workbook notes_workbook(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         Note n{static_cast<std::int32_t>(i), 1, u"Ann",
                {{u"Note " + to_u16(std::to_string(i)), {u"Tahoma", 9, true}}, {u"\nsecond line", note_default_font()}}, {}};
-        if (i % 2) n.shape.picture = testing::png_picture(static_cast<std::uint8_t>(i));
+        if (i % 2) n.shape->picture = testing::png_picture(static_cast<std::uint8_t>(i));
         wb.sheets[0].notes.push_back(std::move(n));
     }
     return wb;
@@ -83,7 +83,7 @@ TEST(Readers, OpenpyxlAndWeReadEachOthersNotes) {
     ASSERT_EQ(wb.sheets[1].notes.size(), 1u);
     EXPECT_EQ(wb.sheets[1].notes[0].author, u"Bob");
     wb.sheets[0].notes[0].text = testing::text(u"first, edited");
-    wb.sheets[0].notes[0].shape.picture = testing::png_picture(5);
+    wb.sheets[0].notes[0].shape->picture = testing::png_picture(5);
     save(wb, dir.path("o2.xlsx"));
     EXPECT_EQ(openpyxl_notes(dir.path("o2.xlsx")), "Data!A1|first, edited\nTwo!C3|other sheet\n");
     expect_parts_kept(dir.path("o.xlsx"), dir.path("o2.xlsx"));
@@ -114,7 +114,7 @@ TEST(Readers, LibreOfficeAndWeReadEachOthersNotes) {
     const Workbook again = load(dir.path("out.xlsx"));
     EXPECT_EQ(plain_text(again.sheets[0].notes[0].text), u"changed by us");
     EXPECT_EQ(plain_text(again.sheets[0].notes[1].text), u"Note 1\nsecond line");
-    EXPECT_EQ(again.sheets[0].notes[1].shape.picture.has_value(), wb.sheets[0].notes[1].shape.picture.has_value());
+    EXPECT_EQ(again.sheets[0].notes[1].shape->picture.has_value(), wb.sheets[0].notes[1].shape->picture.has_value());
 }
 
 }  // namespace

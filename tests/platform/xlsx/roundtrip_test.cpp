@@ -73,8 +73,8 @@ TEST_F(Loaded, ReadsNotesWithTheirBoxes) {
     ASSERT_EQ(s.notes.size(), 3u);
     const Note* threaded = s.find_note(0, 0);
     ASSERT_NE(threaded, nullptr);
-    EXPECT_EQ(threaded->shape.fill_color, 0xE1FFFF);  // infoBackground
-    EXPECT_FALSE(threaded->shape.visible);
+    EXPECT_EQ(threaded->shape->fill_color, 0xE1FFFF);  // infoBackground
+    EXPECT_FALSE(threaded->shape->visible);
 
     const Note& pic = *s.find_note(2, 1);
     EXPECT_EQ(pic.author, u"Ann");
@@ -125,8 +125,8 @@ TEST_F(Loaded, NewNotesGetTheirOwnPartsAndUniqueShapeIds) {
     EXPECT_EQ(ids.size(), 5u);
     const Workbook again = load(out);
     ASSERT_EQ(again.sheets[1].notes.size(), 1u);
-    EXPECT_FALSE(again.sheets[1].notes[0].shape.visible) << "new notes are saved hidden";
-    EXPECT_TRUE(again.sheets[0].find_note(2, 1)->shape.visible) << "existing notes keep their visibility";
+    EXPECT_FALSE(again.sheets[1].notes[0].shape->visible) << "new notes are saved hidden";
+    EXPECT_TRUE(again.sheets[0].find_note(2, 1)->shape->visible) << "existing notes keep their visibility";
 }
 
 TEST_F(Loaded, RemovingNotesKeepsTheButtonAndDropsUnusedPictures) {
@@ -163,10 +163,10 @@ TEST_F(Loaded, RemovingTheOnlyDrawingRemovesItsPointer) {
 TEST_F(Loaded, PicturesAreSharedNeverDroppedWhileUsed) {
     Sheet& s = wb.sheets[0];
     // The second note now shows the first picture; the second picture has no user left.
-    s.find_note(4, 3)->shape.picture = s.find_note(2, 1)->shape.picture;
+    s.find_note(4, 3)->shape->picture = s.find_note(2, 1)->shape->picture;
     // A new note on the other sheet shows a brand-new picture, twice over.
     Note n{1, 0, u"", testing::text(u"new pic"), {}};
-    n.shape.picture = testing::png_picture(99);
+    n.shape->picture = testing::png_picture(99);
     wb.sheets[1].notes.push_back(n);
     n.row = 2;
     wb.sheets[1].notes.push_back(n);
@@ -177,8 +177,8 @@ TEST_F(Loaded, PicturesAreSharedNeverDroppedWhileUsed) {
     EXPECT_EQ(testing::part_of(out, "xl/media/image3.png"), testing::tiny_png(99));
     EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& p) { return p.starts_with("xl/media/"); }), 2);
     const Workbook again = load(out);
-    EXPECT_EQ(*again.sheets[0].find_note(4, 3)->shape.picture->bytes, testing::tiny_png(10));
-    EXPECT_EQ(*again.sheets[1].notes[1].shape.picture->bytes, testing::tiny_png(99));
+    EXPECT_EQ(*again.sheets[0].find_note(4, 3)->shape->picture->bytes, testing::tiny_png(10));
+    EXPECT_EQ(*again.sheets[1].notes[1].shape->picture->bytes, testing::tiny_png(99));
 }
 
 TEST_F(Loaded, TooLongNoteIsRefusedAndNothingIsWritten) {

@@ -162,7 +162,7 @@ std::vector<std::string> kept_elements(const std::string& vml, const std::set<Ce
 std::set<Cell> edit_notes(std::vector<Note>& notes) {
     std::set<Cell> changed;
     if (notes.empty()) return changed;
-    NoteShape& box = notes.front().shape;
+    NoteShape& box = notes.front().shape.edit();
     box.width *= 1.75;
     box.height *= 1.75;
     box.orientation = kUpward;

@@ -99,15 +99,15 @@ Target target_of(const std::string& book, const Output& o, const Io& io) {
     return {target};
 }
 
-Book read_book(const std::string& book, Io& io) {
-    if (book != "-") return open_book(book);
+Book read_book(const std::string& book, Io& io, const Scope& scope) {
+    if (book != "-") return open_book(book, scope);
     std::string bytes;
     char chunk[1 << 16];
     while (io.in.read(chunk, sizeof chunk) || io.in.gcount() > 0) {
         bytes.append(chunk, static_cast<std::size_t>(io.in.gcount()));
         if (bytes.size() > kMaxStreamedBook) throw BookError("standard input: more than 1 GiB");
     }
-    return open_book_bytes(bytes, "standard input");
+    return open_book_bytes(bytes, "standard input", scope);
 }
 
 void check_pictures(const std::vector<std::string>& pictures) {
@@ -202,7 +202,7 @@ void hint_refusal(const Session& s, bool text_command, Io& io) {
 
 int extract_images(const std::string& book_name, const std::string& out_dir, const std::optional<std::string>& sheet_name,
                    const std::optional<std::string>& cells, bool dry_run, Io& io) {
-    const Book book = read_book(book_name, io);
+    const Book book = read_book(book_name, io, {Scope::Notes, sheet_name});
     std::error_code ec;
     if (!dry_run) fs::create_directories(out_dir, ec);
     if (!dry_run && !fs::is_directory(out_dir, ec)) throw BookError(out_dir + ": not a folder and cannot be made one");
@@ -318,7 +318,7 @@ int run(const std::vector<std::string>& args, Io io) {
     try {
         if (dm->parsed()) return demo(demo_out, io);
         if (list->parsed()) {
-            const Book wb = read_book(book, io);
+            const Book wb = read_book(book, io, {Scope::Notes, std::nullopt});
             if (json)
                 write_json(*wb.excel, [&](std::size_t s, std::int32_t r, std::int32_t c) { return picture_part(wb, s, r, c); }, io.out);
             else
@@ -352,7 +352,7 @@ int run(const std::vector<std::string>& args, Io io) {
         }
         if (book == "-" && del->parsed() && !yes)
             throw UsageError("the workbook comes from standard input, so no question can be answered there: give --yes");
-        const Book wb = read_book(book, io);
+        const Book wb = read_book(book, io, {Scope::OneSheet, options.sheet});
         auto& excel = wb.excel;
         if (author) excel->user_name = to_u16(*author);
         Session s(io, excel, yes);

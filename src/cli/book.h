@@ -6,11 +6,13 @@
 // BookError, whose message names the file.
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/memory/workbook.h"
+#include "platform/xlsx/binding.h"
 
 namespace quill::xlsx {
 struct Workbook;
@@ -22,14 +24,23 @@ struct BookError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What a command reads of a workbook: a command on one sheet reads nothing of
+// the others, a listing reads the notes and no cell.
+struct Scope {
+    enum What { Everything, OneSheet, Notes } what = Everything;
+    // OneSheet: this sheet (none: the first); Notes: only this sheet's (none: every sheet's).
+    std::optional<std::string> sheet;
+};
+
 struct Book {
     std::shared_ptr<memory::Excel> excel;
     std::shared_ptr<xlsx::Workbook> document;  // what the file held
+    std::vector<xlsx::Reach> reach;            // what of each sheet `excel` holds; empty: all
 };
 
-Book open_book(const std::filesystem::path& file);
+Book open_book(const std::filesystem::path& file, const Scope& scope = {});
 // A workbook read from a stream; `name` stands for it in messages.
-Book open_book_bytes(const std::string& bytes, const std::string& name);
+Book open_book_bytes(const std::string& bytes, const std::string& name, const Scope& scope = {});
 Book new_book();  // one empty sheet "Sheet1"
 
 // The document with the in-memory workbook's notes written into it; the

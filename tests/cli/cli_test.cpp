@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "cli/app.h"
@@ -287,6 +288,35 @@ TEST(Cli, ExtractAuthorDryRunAndStreams) {
     std::ostringstream out, err;
     EXPECT_EQ(run({"insert-text", book, "--cell", "D4", "--text", "x", "-o", "-"}, Io{in, out, err, false, false, true}), kUsage);
     EXPECT_NE(err.str().find("terminal"), std::string::npos);
+}
+
+// A command reads only the sheet it works on, and a listing only the notes: a
+// damaged sheet elsewhere neither stops it nor is rewritten.
+TEST(Cli, CommandsReadOnlyWhatTheyUse) {
+    Workdir w;
+    auto entries = xlsx::testing::excel_like_entries();
+    const std::string damaged = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row";
+    for (auto& e : entries) {
+        if (e.name == "xl/worksheets/sheet2.xml") e.data = damaged;
+        if (e.name == "xl/worksheets/sheet1.xml") e.data = std::regex_replace(e.data, std::regex("<sheetProtection[^>]*>"), "");
+    }
+    xlsx::testing::write_file(w.path("in.xlsx"), xlsx::testing::stored_zip(entries));
+    struct Row { std::vector<std::string> args; int code; std::string out_has, err_has; };
+    const Row rows[] = {
+        {{"insert-text", w.path("in.xlsx"), "--cell", "B9", "--text", "x", "-o", w.path("a.xlsx")}, kDone, "1 note changed", ""},
+        {{"list", w.path("in.xlsx")}, kDone, "Notes", ""},
+        {{"insert-text", w.path("in.xlsx"), "--sheet", "Plain", "--cell", "A1", "--text", "x", "-o", w.path("b.xlsx")},
+         kUnreadable, "", "xl/worksheets/sheet2.xml"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[0]);
+        const Result r = quillette(row.args);
+        EXPECT_EQ(r.code, row.code) << r.err;
+        EXPECT_NE(r.out.find(row.out_has), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(row.err_has), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(xlsx::testing::part_of(w.path("a.xlsx"), "xl/worksheets/sheet2.xml"), damaged);
+    EXPECT_FALSE(fs::exists(w.path("b.xlsx")));
 }
 
 // Whatever insert-image accepts, the tool reads back: flat pictures that

@@ -46,9 +46,41 @@ VerticalAlignment to_file_alignment(std::int32_t v) {
 
 std::string picture_extension(const memory::Picture& p) { return memory::extension_of(p.info.format); }
 
+// The file's name is all a package keeps of the picture's path.
+std::u16string picture_path(const NoteShape& shape) {
+    return shape.picture_title + u"." + to_u16(shape.picture ? shape.picture->extension : std::string());
+}
+
+void copy_notes(const Sheet& src, memory::Sheet& dst) {
+    for (const auto& n : src.notes) {
+        auto data = std::make_shared<memory::CommentData>();
+        data->author = n.author;
+        data->text = to_formatted(n.text, memory::note_default_font());
+        data->width = n.shape->width;
+        data->height = n.shape->height;
+        data->visible = n.shape->visible;
+        data->fill.color = n.shape->fill_color;
+        data->fill.transparency = static_cast<float>(1.0 - n.shape->opacity);
+        if (n.shape->picture && n.shape->picture->bytes) {
+            memory::Picture p;
+            p.path = picture_path(n.shape);
+            p.bytes.assign(n.shape->picture->bytes->begin(), n.shape->picture->bytes->end());
+            if (auto info = memory::decode_picture(p.bytes).info) p.info = *info;
+            data->fill.picture = std::move(p);
+        }
+        data->orientation = n.shape->orientation;
+        data->vertical_alignment = to_host_alignment(n.shape->vertical_alignment);
+        dst.cell(memory::CellRef{n.row + 1, n.col + 1}).comment = std::move(data);
+    }
+}
+
+Reach reach_of(const std::vector<Reach>& reach, std::size_t sheet) {
+    return reach.empty() ? Reach::Whole : sheet < reach.size() ? reach[sheet] : Reach::Name;
+}
 }  // namespace
 
-std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u16string& book_name) {
+std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u16string& book_name,
+                                         const std::vector<Reach>& reach) {
     auto excel = memory::Excel::Create();
     std::vector<std::u16string> names;
     for (const auto& s : document.sheets) names.push_back(s.name);
@@ -57,6 +89,12 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
     for (std::size_t i = 0; i < document.sheets.size(); ++i) {
         const Sheet& src = document.sheets[i];
         memory::Sheet& dst = *book.sheets[i];
+        const Reach what = reach_of(reach, i);
+        if (what == Reach::Name) continue;
+        if (what == Reach::Notes) {
+            copy_notes(src, dst);
+            continue;
+        }
         dst.protect_contents = src.protect_contents;
         if (const auto& width = src.default_column_width.get()) dst.default_column_width = *width;
         dst.default_row_height = src.default_row_height;
@@ -75,35 +113,16 @@ std::shared_ptr<memory::Excel> to_memory(const Workbook& document, const std::u1
         }
         // After the cells, whose reading gives the heights too.
         for (const auto& r : src.rows) dst.row_heights[r.row + 1] = r.height;
-        for (const auto& n : src.notes) {
-            auto data = std::make_shared<memory::CommentData>();
-            data->author = n.author;
-            data->text = to_formatted(n.text, memory::note_default_font());
-            data->width = n.shape->width;
-            data->height = n.shape->height;
-            data->visible = n.shape->visible;
-            data->fill.color = n.shape->fill_color;
-            data->fill.transparency = static_cast<float>(1.0 - n.shape->opacity);
-            if (n.shape->picture && n.shape->picture->bytes) {
-                memory::Picture p;
-                // The file's name is all a package keeps of the picture's path.
-                p.path = n.shape->picture_title + u"." + to_u16(n.shape->picture->extension);
-                p.bytes.assign(n.shape->picture->bytes->begin(), n.shape->picture->bytes->end());
-                if (auto info = memory::decode_picture(p.bytes).info) p.info = *info;
-                data->fill.picture = std::move(p);
-            }
-            data->orientation = n.shape->orientation;
-            data->vertical_alignment = to_host_alignment(n.shape->vertical_alignment);
-            dst.cell(memory::CellRef{n.row + 1, n.col + 1}).comment = std::move(data);
-        }
+        copy_notes(src, dst);
     }
     return excel;
 }
 
-void update_document(Workbook& document, const memory::Excel& excel) {
+void update_document(Workbook& document, const memory::Excel& excel, const std::vector<Reach>& reach) {
     if (excel.workbooks.empty()) return;
     const memory::Workbook& book = *excel.workbooks.front();
     for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+        if (i < document.sheets.size() && reach_of(reach, i) == Reach::Name) continue;
         if (i == document.sheets.size()) {
             Sheet added;
             added.name = book.sheets[i]->name;
@@ -136,12 +155,16 @@ void update_document(Workbook& document, const memory::Excel& excel) {
                 const std::string bytes(p.bytes.begin(), p.bytes.end());
                 const bool same = n.shape->picture && n.shape->picture->bytes && *n.shape->picture->bytes == bytes;
                 if (!same) n.shape->picture = Picture{std::make_shared<const std::string>(bytes), picture_extension(p), {}};
-                std::u16string title = p.path;
-                const auto slash = title.find_last_of(u"/\\");
-                if (slash != std::u16string::npos) title.erase(0, slash + 1);
-                const auto dot = title.find_last_of(u'.');
-                if (dot != std::u16string::npos && dot > 0) title.erase(dot);
-                n.shape->picture_title = title;
+                // The path to_memory made up keeps the title it came from,
+                // even one the name cannot give back (none at all: ".png").
+                if (!(same && p.path == picture_path(n.shape))) {
+                    std::u16string title = p.path;
+                    const auto slash = title.find_last_of(u"/\\");
+                    if (slash != std::u16string::npos) title.erase(0, slash + 1);
+                    const auto dot = title.find_last_of(u'.');
+                    if (dot != std::u16string::npos && dot > 0) title.erase(dot);
+                    n.shape->picture_title = title;
+                }
             } else {
                 n.shape->picture.reset();
                 n.shape->picture_title.clear();
@@ -160,7 +183,7 @@ void update_document(Workbook& document, const memory::Excel& excel) {
         for (auto& [key, n] : now) notes.push_back(std::move(n));
         dst.notes = std::move(notes);
         // A sheet made here has no file behind it: its cells are ours to write.
-        if (!dst.source) {
+        if (!dst.source && reach_of(reach, i) == Reach::Whole) {
             dst.protect_contents = src.protect_contents;
             dst.cells.clear();
             for (const auto& [at, cell] : src.cells) {

@@ -34,9 +34,10 @@ inline void exercise(xlsx::Workbook wb) {
     }
     try {
         // The load reads a sheet's parts when they are first used: use what a
-        // save can have written, the notes and the sheet around its rows.
+        // save can have written, the notes with their boxes and the sheet
+        // around its rows.
         for (const auto& sheet : xlsx::load_bytes(saved, "saved.xlsx").sheets) {
-            (void)sheet.notes.size();
+            for (const auto& n : sheet.notes) (void)n.shape->width;
             (void)sheet.protect_contents.get();
         }
     } catch (const xlsx::XlsxError& e) {

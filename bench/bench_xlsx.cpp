@@ -175,7 +175,7 @@ void edit(const std::string& in, const std::string& out) {
     Workbook wb = load(in);
     Note* n = wb.sheets.size() > 2 ? wb.sheets[2].find_note(100, 2) : nullptr;
     if (!n && !wb.sheets.back().notes.empty()) n = &wb.sheets.back().notes[wb.sheets.back().notes.size() / 2];
-    if (n) n->text = {{u"Bench:", n->text.at(0).font}, {u"\nchanged", note_default_font()}};
+    if (n) n->text = {{u"Bench:", n->text->at(0).font}, {u"\nchanged", note_default_font()}};
     save(wb, out);
 }
 

@@ -25,7 +25,7 @@ inline void exercise(xlsx::Workbook wb) {
     }
     xlsx::update_document(wb, *excel);
     for (auto& sheet : wb.sheets)
-        if (!sheet.notes.empty()) sheet.notes.front().text.push_back({u"!", note_default_font()});
+        if (!sheet.notes.empty()) sheet.notes.front().text->push_back({u"!", note_default_font()});
     std::string saved;
     try {
         saved = xlsx::detail::package_bytes(wb);

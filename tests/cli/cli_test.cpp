@@ -111,7 +111,7 @@ TEST(Cli, InsertImagePairsPicturesWithCellsInTheOrderGiven) {
     const auto* b3 = doc.sheets[0].find_note(2, 1);
     ASSERT_TRUE(b2 && b3);
     EXPECT_EQ(b2->shape->picture_title + b3->shape->picture_title, u"ab");
-    EXPECT_EQ(b2->text.back().font.color, 0xFF0000);  // #0000FF as 0x00BBGGRR; the rest as listed
+    EXPECT_EQ(b2->text->back().font.color, 0xFF0000);  // #0000FF as 0x00BBGGRR; the rest as listed
 
     const Result listed = quillette({"list", w.path("out.xlsx"), "--json"});
     EXPECT_EQ(listed.code, kDone);

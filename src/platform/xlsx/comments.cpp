@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "ports/host_error.h"
 #include "platform/xlsx/package.h"
@@ -14,28 +15,50 @@
 namespace quill::xlsx::detail {
 
 
-CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& theme) {
-    CommentsPart part;
+CommentsIndex index_comments(const pugi::xml_document& doc) {
+    CommentsIndex index;
     const auto root = doc.document_element();
+    index.patchable = std::string_view(root.attribute("xmlns").value()) == kMainNs;
     for (auto a : root.attributes()) {
         const std::string_view n = a.name();
-        if (n.starts_with("xmlns:") || n == "mc:Ignorable") part.root_attributes.emplace_back(a.name(), a.value());
+        if (n.starts_with("xmlns:") || n == "mc:Ignorable") index.root_attributes.emplace_back(a.name(), a.value());
     }
-    std::vector<std::u16string> authors;
     for (auto a : child(root, "authors").children())
-        if (local(a.name()) == "author") authors.push_back(to_u16(a.text().get()));
+        if (local(a.name()) == "author") index.authors.push_back(to_u16(a.text().get()));
     for (auto c : child(root, "commentList").children()) {
         if (local(c.name()) != "comment") continue;
-        LoadedComment lc;
-        if (!parse_cell_ref(c.attribute("ref").value(), lc.row, lc.col))
+        IndexedComment ic;
+        if (!parse_cell_ref(c.attribute("ref").value(), ic.row, ic.col))
             fail(std::string("note with a bad cell reference \"") + c.attribute("ref").value() + "\"");
-        const std::size_t author = c.attribute("authorId").as_uint(0);
-        if (author < authors.size()) lc.author = authors[author];
-        lc.text = apply_fonts(parse_string_item(child(c, "text"), theme), note_default_font());
+        ic.author = c.attribute("authorId").as_uint(0);
+        ic.text = child(c, "text");
         for (auto a : c.attributes()) {
             const std::string_view n = a.name();
-            if (n != "ref" && n != "authorId") lc.extra.emplace_back(a.name(), a.value());
+            if (n != "ref" && n != "authorId") ic.extra.emplace_back(a.name(), a.value());
         }
+        if (std::string_view(c.name()) != "comment") index.patchable = false;
+        const std::ptrdiff_t name_at = c.offset_debug();
+        ic.start = name_at > 0 ? name_at - 1 : -1;
+        index.comments.push_back(std::move(ic));
+    }
+    return index;
+}
+
+RunList comment_text(pugi::xml_node text, const ThemeColors& theme) {
+    return apply_fonts(parse_string_item(text, theme), note_default_font());
+}
+
+CommentsPart parse_comments(const pugi::xml_document& doc, const ThemeColors& theme) {
+    CommentsIndex index = index_comments(doc);
+    CommentsPart part;
+    part.root_attributes = std::move(index.root_attributes);
+    for (auto& ic : index.comments) {
+        LoadedComment lc;
+        lc.row = ic.row;
+        lc.col = ic.col;
+        if (ic.author < index.authors.size()) lc.author = index.authors[ic.author];
+        lc.text = comment_text(ic.text, theme);
+        lc.extra = std::move(ic.extra);
         part.comments.push_back(std::move(lc));
     }
     return part;
@@ -107,7 +130,7 @@ void write_comment(XmlWriter& w, const Note& n, std::size_t author, const Commen
         for (const auto& [k, v] : it->second) w.attr(k, v);
     w.open("text");
     bool any = false;
-    for (const auto& r : n.text) {
+    for (const auto& r : n.text.get()) {
         if (r.text.empty()) continue;
         write_run(w, r, props);
         any = true;
@@ -141,6 +164,46 @@ std::string write_comments(const std::vector<Note>& notes, const CommentExtras& 
     RunProperties props;
     for (std::size_t i = 0; i < notes.size(); ++i) write_comment(w, notes[i], author_of[i], extras, props);
     return w.take();
+}
+
+std::optional<std::string> patch_comments(const std::string& original, const CommentsIndex& index,
+                                          const std::vector<Note>& before, const std::vector<Note>& now,
+                                          const CommentExtras& extras) {
+    if (!index.patchable || now.size() != before.size() || index.comments.size() != before.size()) return std::nullopt;
+    // Element ends are found by searching for the end tag, which only a CDATA
+    // section, an XML comment or a processing instruction could hide or fake.
+    for (const char mark : {'!', '?'})
+        for (auto at = original.find(mark, 1); at != std::string::npos; at = original.find(mark, at + 1))
+            if (original[at - 1] == '<' && !(mark == '?' && at == 1)) return std::nullopt;
+    constexpr std::string_view kEnd = "</comment>";
+    const std::boyer_moore_horspool_searcher end_tag(kEnd.begin(), kEnd.end());
+    std::string out;
+    out.reserve(original.size() + 1024);
+    std::size_t copied = 0;  // original[0, copied) is in `out`
+    RunProperties props;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        const Note& was = before[i];
+        const Note& is = now[i];
+        if (is.row != was.row || is.col != was.col) return std::nullopt;
+        const std::ptrdiff_t start = index.comments[i].start;
+        const auto at = static_cast<std::size_t>(start);
+        if (start < 0 || at < copied || original.compare(at, 8, "<comment") != 0 || at + 8 >= original.size() ||
+            std::string_view(" \t\r\n>/").find(original[at + 8]) == std::string_view::npos)
+            return std::nullopt;
+        const auto found = std::search(original.begin() + start, original.end(), end_tag);
+        if (found == original.end()) return std::nullopt;
+        const auto end = static_cast<std::size_t>(found - original.begin());
+        if (is.author == was.author && is.text == was.text) continue;
+        const auto author = std::find(index.authors.begin(), index.authors.end(), is.author);
+        if (author == index.authors.end()) return std::nullopt;
+        out.append(original, copied, at - copied);
+        XmlWriter w{XmlWriter::Fragment{}};
+        write_comment(w, is, static_cast<std::size_t>(author - index.authors.begin()), extras, props);
+        out += w.take();
+        copied = end + kEnd.size();
+    }
+    out.append(original, copied, std::string::npos);
+    return out;
 }
 
 }  // namespace quill::xlsx::detail

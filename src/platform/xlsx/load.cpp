@@ -15,6 +15,19 @@ namespace detail {
 
 namespace {
 
+// What is read after the load fails as the load would have: an XlsxError
+// naming the file.
+template <class Read>
+auto failing_as(std::string file, Read read) {
+    return [file = std::move(file), read = std::move(read)] {
+        try {
+            return read();
+        } catch (const Invalid& e) {
+            throw XlsxError(file, e.what());
+        }
+    };
+}
+
 bool is_xml_part(const std::string& name) {
     const std::string low = lower(name);
     return low.ends_with(".xml") || low.ends_with(".rels") || low.ends_with(".vml");
@@ -71,16 +84,7 @@ struct Loader {
         }
         // The rest waits until somebody looks: a command that changes one
         // note reads no cell, and nothing of another sheet.
-        const std::string file = reader->file;
-        auto later = [ss, file](auto what) {
-            return [ss, file, what] {
-                try {
-                    return what(*ss);
-                } catch (const Invalid& e) {
-                    throw XlsxError(file, e.what());
-                }
-            };
-        };
+        auto later = [ss, file = reader->file](auto what) { return failing_as(file, [ss, what] { return what(*ss); }); };
         sheet.protect_contents = Later<bool>(later([](const SheetSource& s) { return s.head().protect_contents; }));
         sheet.columns = Deferred<ColumnWidths>(later([](const SheetSource& s) { return s.head().columns; }));
         sheet.default_column_width =
@@ -221,21 +225,27 @@ const LoadedNotes& SheetSource::loaded() const {
     if (loaded_) return *loaded_;
     auto out = std::make_shared<LoadedNotes>();
     if (!comments_part.empty()) {
-        const Package& pkg = reader->package;
-        CommentsPart cp = parse_comments(parse_xml(*pkg.parsed_once(comments_part), comments_part), reader->theme);
-        out->comment_root_attributes = std::move(cp.root_attributes);
+        auto comments = std::make_shared<CommentsSource>();
+        comments->bytes = reader->package.parsed_once(comments_part);
+        comments->doc = parse_xml(*comments->bytes, comments_part);
+        comments->index = index_comments(comments->doc);
+        out->comments = comments;
+        out->comment_root_attributes = comments->index.root_attributes;
         // The shapes matter only to notes: a drawing of form controls alone is
         // left unread until a note is added beside them.
         const SheetDrawing& drawing = head();
         out->boxes = std::make_shared<const NoteBoxes>(reader, drawing.vml_part, drawing.vml_rels);
-        for (auto& c : cp.comments) {
+        const auto& authors = comments->index.authors;
+        for (const auto& c : comments->index.comments) {
             Note note;
             note.row = c.row;
             note.col = c.col;
-            note.author = std::move(c.author);
-            note.text = std::move(c.text);
-            if (!c.extra.empty()) out->comment_extras[cell_name(c.row, c.col)] = std::move(c.extra);
-            note.shape = Later<NoteShape>([boxes = out->boxes, row = c.row, col = c.col] { return boxes->box(row, col); });
+            if (c.author < authors.size()) note.author = authors[c.author];
+            if (!c.extra.empty()) out->comment_extras[cell_name(c.row, c.col)] = c.extra;
+            note.text = Later<RunList>(
+                failing_as(reader->file, [comments, reader = reader, node = c.text] { return comment_text(node, reader->theme); }));
+            note.shape = Later<NoteShape>(
+                failing_as(reader->file, [boxes = out->boxes, row = c.row, col = c.col] { return boxes->box(row, col); }));
             out->notes.push_back(std::move(note));
         }
     }

@@ -109,11 +109,18 @@ class Later {
 public:
     Later() = default;
     Later(T value) : value_(std::move(value)) {}
+    // A list written out in place, as for the vector it holds: text = {{u"a", font}}.
+    template <class U = T, class Item = typename U::value_type>
+    Later(std::initializer_list<Item> items) : value_(items) {}
     explicit Later(std::function<T()> read) : read_(std::make_shared<const std::function<T()>>(std::move(read))) {}
     Later& operator=(T value) {
         value_ = std::move(value);
         read_ = nullptr;
         return *this;
+    }
+    template <class U = T, class Item = typename U::value_type>
+    Later& operator=(std::initializer_list<Item> items) {
+        return *this = T(items);
     }
     bool unread() const { return static_cast<bool>(read_); }
     const T& get() const {
@@ -139,14 +146,15 @@ private:
     mutable std::shared_ptr<const std::function<T()>> read_;
 };
 
-// A note (Excel's legacy comment) of one cell. A loaded note reads its box
-// from the sheet's drawing when the box is first used: a command that changes
-// only a text never reads the drawing.
+// A note (Excel's legacy comment) of one cell. A loaded note reads its text
+// and its box from the sheet's parts when each is first used: a command that
+// changes one note's text reads no other text and no box, and a save writes
+// only that note's element anew.
 struct Note {
     std::int32_t row = 0;
     std::int32_t col = 0;
     std::u16string author;
-    RunList text;
+    Later<RunList> text;
     Later<NoteShape> shape;
     bool operator==(const Note&) const = default;
 };

@@ -2,6 +2,7 @@
 // every other part is copied byte for byte.
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -34,7 +35,8 @@ void validate(const Workbook& wb) {
                 fail("a note is outside the sheet \"" + to_utf8(sheet.name) + "\"");
             if (!seen.insert({n.row, n.col}).second) fail("cell " + where + " has two notes");
             std::size_t length = 0;
-            for (const auto& r : n.text) length += r.text.size();
+            if (!n.text.unread())  // else as the file has it
+                for (const auto& r : n.text.get()) length += r.text.size();
             if (length > kMaxNoteLength)
                 fail("the note of cell " + where + " has " + with_commas(length) + " characters; at most " +
                      with_commas(kMaxNoteLength) + " are allowed");
@@ -262,8 +264,13 @@ private:
             }
             static const LoadedNotes fresh;
             const LoadedNotes& was = st.reader ? st.loaded() : fresh;
-            pkg_.put(comments, write_comments(sheet.notes, was.comment_extras, was.comment_root_attributes));
-            types_.set_override(comments, ctype::kComments);
+            std::optional<std::string> patched;
+            if (was.comments) patched = patch_comments(*was.comments->bytes, was.comments->index, was.notes, sheet.notes, was.comment_extras);
+            // A box alone changed: the part stays as the file has it, compressed.
+            if (!patched || *patched != *was.comments->bytes) {
+                pkg_.put(comments, patched ? std::move(*patched) : write_comments(sheet.notes, was.comment_extras, was.comment_root_attributes));
+                types_.set_override(comments, ctype::kComments);
+            }
             std::string vml = st.head().vml_part;
             if (vml.empty()) {
                 vml = first_free(pkg_, "xl/drawings/vmlDrawing", "vml");

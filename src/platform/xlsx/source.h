@@ -58,12 +58,22 @@ private:
     mutable std::shared_ptr<const Drawing> drawing_;
 };
 
+// A sheet's comments part as read: its bytes, the document the notes' texts
+// are read from on first use, and where each note's element lies.
+struct CommentsSource {
+    Bytes bytes;
+    pugi::xml_document doc;
+    CommentsIndex index;
+};
+
 // The notes of a sheet as its parts hold them, read on first use.
 struct LoadedNotes {
     std::vector<Note> notes;  // saving compares with these
     CommentExtras comment_extras;
     std::vector<std::pair<std::string, std::string>> comment_root_attributes;
-    std::shared_ptr<const NoteBoxes> boxes;  // null when the sheet has no notes part
+    // Both null when the sheet has no notes part.
+    std::shared_ptr<const CommentsSource> comments;
+    std::shared_ptr<const NoteBoxes> boxes;
 };
 
 // Where a sheet's notes are drawn, from its part and relationships.

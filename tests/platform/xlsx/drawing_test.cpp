@@ -154,6 +154,21 @@ TEST(Drawing, FormControlsAloneAreReadOnlyWhenANoteJoinsThem) {
     EXPECT_EQ(load(dir.path("out.xlsx")).sheets[1].notes.size(), 1u);
 }
 
+// A box is read on first use, so a damaged picture refuses that use, as the
+// load refuses a damaged part, and nothing before it.
+TEST(Drawing, ADamagedPictureRefusesTheFirstReadOfItsBox) {
+    ScratchDir dir;
+    std::string zip = testing::stored_zip(testing::excel_like_entries());
+    const std::string name = "xl/media/image1.png";
+    zip[zip.find(name) + name.size() + 5] ^= 0x55;  // inside its stored bytes: the CRC no longer matches
+    testing::write_file(dir.path("in.xlsx"), zip);
+    Workbook wb = load(dir.path("in.xlsx"));
+    const std::string what = testing::refusal([&] { to_memory(wb); });
+    EXPECT_EQ(what.find(dir.path("in.xlsx") + ": "), 0u) << what;
+    EXPECT_NE(what.find(name), std::string::npos) << what;
+    EXPECT_EQ(plain_text(wb.sheets[0].notes[2].text), u"second picture") << "the texts read as ever";
+}
+
 TEST(Drawing, AnUnreadableDrawingRefusesOnlyTheSavesThatMustChangeIt) {
     ScratchDir dir;
     const std::string broken = kHead + kButton.substr(0, kButton.size() / 2);

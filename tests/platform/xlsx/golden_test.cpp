@@ -53,7 +53,8 @@ TEST(Golden, RewrittenDrawingKeepsTheButton) {
     wb.sheets[0].find_note(2, 1)->shape->width = 200;
     save(wb, dir.path("out.xlsx"));
     expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/drawings/vmlDrawing1.vml"), "kept-vmlDrawing1.vml");
-    expect_golden(testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml"), "kept-comments1.xml");
+    EXPECT_EQ(testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml"), testing::part_of(dir.path("in.xlsx"), "xl/comments1.xml"))
+        << "no text changed: the comments part is the file's own";
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(Loaded, ReadsNotesWithTheirBoxes) {
 }
 
 TEST_F(Loaded, ChangingOneNotesTextRewritesOnlyTheTexts) {
-    wb.sheets[0].find_note(2, 1)->text[1].text = u" edited";
+    wb.sheets[0].find_note(2, 1)->text.edit()[1].text = u" edited";
     save(wb, out);
     // The boxes live in the drawing, which keeps every byte.
     EXPECT_EQ(changed_parts(in, out), (std::set<std::string>{"xl/comments1.xml"}));
@@ -99,6 +99,57 @@ TEST_F(Loaded, ChangingOneNotesTextRewritesOnlyTheTexts) {
     EXPECT_NE(testing::read_file(out).find("<sheets><sheet name=\"Notes\""), std::string::npos);
     EXPECT_NE(testing::part_of(out, "xl/comments1.xml").find("xr:uid=\"{11111111-2222-3333-4444-555555555555}\""), std::string::npos);
     EXPECT_NE(testing::part_of(out, "xl/worksheets/_rels/sheet1.xml.rels").find("threadedComment"), std::string::npos);
+}
+
+// A save writes anew only the <comment> elements of notes whose text or author
+// changed and keeps every other byte of the part; where that cannot be done
+// safely it writes the part whole. Either way the file reads back as edited.
+TEST(RoundTrip, OnlyTheChangedNotesElementsAreWrittenAnew) {
+    auto element = [](const std::string& part, const std::string& ref) {
+        std::smatch m;
+        return std::regex_search(part, m, std::regex("<comment ref=\"" + ref + "\"[\\s\\S]*?</comment>")) ? m.str() : "";
+    };
+    struct Case {
+        const char* what;
+        void (*edit)(std::vector<Note>&);
+        bool patched;
+        const char* cdata = nullptr;  // put into D5's text first
+    };
+    const Case cases[] = {
+        {"a text", [](std::vector<Note>& n) { n[2].text = testing::text(u"new"); }, true},
+        {"an author the part lists", [](std::vector<Note>& n) { n[2].author = n[0].author; }, true},
+        {"an author it does not", [](std::vector<Note>& n) { n[1].author = u"Zoe"; }, false},
+        {"a note added", [](std::vector<Note>& n) { n.push_back({7, 7, u"Ann", testing::text(u"x"), {}}); }, false},
+        {"a text holding a CDATA section", [](std::vector<Note>& n) { n[2].text = testing::text(u"new"); }, false,
+         "<![CDATA[</comment>]]>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        auto entries = testing::excel_like_entries();
+        if (c.cdata)
+            for (auto& e : entries)
+                if (e.name == "xl/comments1.xml") e.data = std::regex_replace(e.data, std::regex("second picture"), c.cdata);
+        testing::write_file(dir.path("in.xlsx"), testing::stored_zip(entries));
+        Workbook wb = load(dir.path("in.xlsx"));
+        c.edit(wb.sheets[0].notes);
+        save(wb, dir.path("out.xlsx"));
+        const std::string before = testing::part_of(dir.path("in.xlsx"), "xl/comments1.xml");
+        const std::string after = testing::part_of(dir.path("out.xlsx"), "xl/comments1.xml");
+        for (const char* kept : {"A1", "B3"}) {
+            if (c.patched) {
+                EXPECT_EQ(element(after, kept), element(before, kept)) << kept;
+            }
+        }
+        EXPECT_EQ(after.find("indexed=\"81\"") != std::string::npos, c.patched) << after;
+        const Workbook again = load(dir.path("out.xlsx"));
+        ASSERT_EQ(again.sheets[0].notes.size(), wb.sheets[0].notes.size());
+        for (std::size_t i = 0; i < wb.sheets[0].notes.size(); ++i) {
+            const Note &is = again.sheets[0].notes[i], &want = wb.sheets[0].notes[i];
+            EXPECT_EQ(is.author, want.author);
+            EXPECT_EQ(plain_text(is.text), plain_text(want.text));
+        }
+    }
 }
 
 TEST_F(Loaded, NewNotesGetTheirOwnPartsAndUniqueShapeIds) {

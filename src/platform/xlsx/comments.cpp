@@ -185,10 +185,15 @@ std::optional<std::string> patch_comments(const std::string& original, const Com
         const Note& was = before[i];
         const Note& is = now[i];
         if (is.row != was.row || is.col != was.col) return std::nullopt;
+        // The offset is into the parser's buffer: it must name this note's
+        // start tag in the bytes as read too (it would not after a conversion
+        // from another encoding).
         const std::ptrdiff_t start = index.comments[i].start;
         const auto at = static_cast<std::size_t>(start);
-        if (start < 0 || at < copied || original.compare(at, 8, "<comment") != 0 || at + 8 >= original.size() ||
-            std::string_view(" \t\r\n>/").find(original[at + 8]) == std::string_view::npos)
+        if (start < 0 || at < copied || at >= original.size()) return std::nullopt;
+        const std::string_view tag(original.data() + at, std::min(original.find('>', at), original.size()) - at);
+        if (!tag.starts_with("<comment") || tag.size() < 9 || std::string_view(" \t\r\n").find(tag[8]) == std::string_view::npos ||
+            tag.find("ref=\"" + cell_name(was.row, was.col) + "\"") == std::string_view::npos)
             return std::nullopt;
         const auto found = std::search(original.begin() + start, original.end(), end_tag);
         if (found == original.end()) return std::nullopt;

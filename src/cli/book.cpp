@@ -2,7 +2,6 @@
 
 #include <map>
 
-
 namespace quill::cli {
 
 namespace fs = std::filesystem;

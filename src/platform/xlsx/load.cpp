@@ -230,7 +230,6 @@ const LoadedNotes& SheetSource::loaded() const {
         comments->doc = parse_xml(*comments->bytes, comments_part);
         comments->index = index_comments(comments->doc);
         out->comments = comments;
-        out->comment_root_attributes = comments->index.root_attributes;
         // The shapes matter only to notes: a drawing of form controls alone is
         // left unread until a note is added beside them.
         const SheetDrawing& drawing = head();

@@ -265,10 +265,14 @@ private:
             static const LoadedNotes fresh;
             const LoadedNotes& was = st.reader ? st.loaded() : fresh;
             std::optional<std::string> patched;
-            if (was.comments) patched = patch_comments(*was.comments->bytes, was.comments->index, was.notes, sheet.notes, was.comment_extras);
+            std::vector<std::pair<std::string, std::string>> root_attributes;
+            if (was.comments) {
+                patched = patch_comments(*was.comments->bytes, was.comments->index, was.notes, sheet.notes, was.comment_extras);
+                root_attributes = was.comments->index.root_attributes;
+            }
             // A box alone changed: the part stays as the file has it, compressed.
             if (!patched || *patched != *was.comments->bytes) {
-                pkg_.put(comments, patched ? std::move(*patched) : write_comments(sheet.notes, was.comment_extras, was.comment_root_attributes));
+                pkg_.put(comments, patched ? std::move(*patched) : write_comments(sheet.notes, was.comment_extras, root_attributes));
                 types_.set_override(comments, ctype::kComments);
             }
             std::string vml = st.head().vml_part;

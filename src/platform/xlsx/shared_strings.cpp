@@ -10,12 +10,13 @@
 namespace quill::xlsx::detail {
 
 std::u16string element_text(pugi::xml_node t) {
-    const pugi::xml_node first = t.first_child();
     const auto is_text = [](pugi::xml_node c) { return c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata; };
-    if (first && !first.next_sibling() && is_text(first)) return xstring_unescape(to_u16(first.value()));
+    // Nearly always one text node: converted without the copy.
+    if (const pugi::xml_node first = t.first_child(); first && !first.next_sibling() && is_text(first))
+        return xstring_unescape(to_u16(first.value()));
     std::string utf8;
     for (auto c : t.children())
-        if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) utf8 += c.value();
+        if (is_text(c)) utf8 += c.value();
     return xstring_unescape(to_u16(utf8));
 }
 

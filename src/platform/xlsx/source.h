@@ -70,7 +70,6 @@ struct CommentsSource {
 struct LoadedNotes {
     std::vector<Note> notes;  // saving compares with these
     CommentExtras comment_extras;
-    std::vector<std::pair<std::string, std::string>> comment_root_attributes;
     // Both null when the sheet has no notes part.
     std::shared_ptr<const CommentsSource> comments;
     std::shared_ptr<const NoteBoxes> boxes;
